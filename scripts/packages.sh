@@ -1,0 +1,25 @@
+# Debian packages the build, the tests and the demo need; sourced by the
+# scripts beside it.  Installs the missing ones with apt-get.
+
+LUMO_PACKAGES="cmake make g++ libcups2-dev libgtest-dev python3 python3-pytest
+  cups-daemon cups-client cups-ppdc util-linux iproute2 procps gzip tar"
+
+install_missing_packages() {
+  missing=""
+  for package in $LUMO_PACKAGES "$@"; do
+    dpkg-query -W -f '${Status}' "$package" 2>/dev/null | grep -q "ok installed" ||
+      missing="$missing $package"
+  done
+  [ -z "$missing" ] && return 0
+  echo "Installing Debian packages:$missing"
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo=sudo
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq \
+    --no-install-recommends $missing
+}
+
+build_tree() {
+  cmake -S "$1" -B "$1/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null &&
+    cmake --build "$1/build" -j "$(nproc)"
+}

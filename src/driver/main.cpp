@@ -1,0 +1,5 @@
+#include "driver/setup_run.h"
+
+int main(int argc, char** argv) {
+  return runSetup(argc, argv);
+}

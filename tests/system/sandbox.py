@@ -1,0 +1,134 @@
+"""A throwaway machine for running the real `setup` binary.
+
+Each Sandbox is a process tree in its own mount, network and PID namespaces
+(util-linux `unshare`).  Inside it, /usr and /etc are overlays over the
+host's directories, so a test can add or delete system files (a stub
+systemctl, a missing chcon, a planted start script) while the host keeps its
+own; /opt, /var/log, /tmp, /var/tmp, /run, /root and CUPS's spool and cache
+directories are empty tmpfs mounts.  The loopback interface is up, so a real
+cupsd started inside listens on localhost:631 of the sandbox only.
+
+Commands run inside with `nsenter`; files inside are reached from the host
+through /proc/<init pid>/root, which shows the sandbox's mounts.  When the
+sandbox's init (PID 1 inside) is killed, the kernel ends every process of the
+namespace and the mounts go with it: nothing is left on the host.
+
+As root (CI) the namespaces are created directly.  A developer without root
+gets them in a user namespace (--map-root-user) where the kernel allows
+unprivileged user namespaces; user ids other than 0 do not exist there, so
+tests that run setup as another user are skipped.
+"""
+
+import os
+import pathlib
+import signal
+import subprocess
+import time
+
+HERE = pathlib.Path(__file__).resolve().parent
+INIT = HERE / "sandbox_init.sh"
+AS_ROOT = os.geteuid() == 0
+SANDBOX_PATH = "/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin"
+
+
+def _child_of(pid):
+    """The host pid of the process whose parent is pid (unshare's child)."""
+    for entry in os.listdir("/proc"):
+        if not entry.isdigit():
+            continue
+        try:
+            stat = pathlib.Path("/proc", entry, "stat").read_text()
+        except OSError:
+            continue
+        # The command name may hold blanks; the fields after it are fixed.
+        fields = stat.rsplit(")", 1)[1].split()
+        if int(fields[1]) == pid:
+            return int(entry)
+    return None
+
+
+class Sandbox:
+    def __init__(self, stage):
+        self.stage = pathlib.Path(stage)
+        self.stage.mkdir(parents=True, exist_ok=True)
+        command = ["unshare", "--mount", "--net", "--pid", "--fork", "--mount-proc"]
+        if not AS_ROOT:
+            command += ["--user", "--map-root-user"]
+        command += ["/bin/sh", str(INIT), str(self.stage)]
+        self.unshare = subprocess.Popen(command, stdout=subprocess.PIPE,
+                                        stderr=subprocess.PIPE, text=True)
+        line = self.unshare.stdout.readline()
+        if line.strip() != "ready":
+            self.unshare.kill()
+            raise RuntimeError("sandbox did not start: " + line + self.unshare.stderr.read())
+        self.init_pid = _child_of(self.unshare.pid)
+        self.root = pathlib.Path(f"/proc/{self.init_pid}/root")
+
+    # -- commands -----------------------------------------------------------
+
+    def run(self, command, input=None, env=None, user=None, cwd="/", timeout=120,
+            check=False):
+        """Runs a shell command inside; returns the CompletedProcess."""
+        enter = ["nsenter", "-t", str(self.init_pid), "-m", "-n", "-p"]
+        if not AS_ROOT:
+            enter += ["-U", "--preserve-credentials"]
+        environment = {"PATH": SANDBOX_PATH, "HOME": "/root", "LANG": "C"}
+        environment.update(env or {})
+        prefix = ["env", "-i"] + [f"{k}={v}" for k, v in environment.items()]
+        if user is not None:
+            prefix = ["setpriv", f"--reuid={user}", f"--regid={user}", "--clear-groups"] + prefix
+        script = f"cd {cwd} && {command}"
+        result = subprocess.run(enter + ["--"] + prefix + ["/bin/sh", "-c", script],
+                                input=input, capture_output=True, text=True,
+                                timeout=timeout)
+        if check and result.returncode != 0:
+            raise AssertionError(f"{command!r} failed ({result.returncode}):\n"
+                                 f"{result.stdout}\n{result.stderr}")
+        return result
+
+    def sh(self, command, **kwargs):
+        """Runs a command that must succeed; returns its standard output."""
+        return self.run(command, check=True, **kwargs).stdout
+
+    # -- files --------------------------------------------------------------
+
+    def path(self, inside):
+        """The host path through which the sandbox's file is reached."""
+        return self.root / str(inside).lstrip("/")
+
+    def read(self, inside):
+        return self.path(inside).read_text()
+
+    def write(self, inside, text, mode=0o644):
+        target = self.path(inside)
+        target.parent.mkdir(parents=True, exist_ok=True)
+        target.write_text(text)
+        target.chmod(mode)
+        return target
+
+    def exists(self, inside):
+        return os.path.lexists(self.path(inside))
+
+    def remove(self, inside):
+        self.sh(f"rm -rf {inside}")
+
+    # -- lifetime -----------------------------------------------------------
+
+    def close(self):
+        if self.init_pid:
+            try:
+                os.kill(self.init_pid, signal.SIGKILL)
+            except ProcessLookupError:
+                pass
+        self.unshare.wait(timeout=30)
+        self.unshare.stdout.close()
+        self.unshare.stderr.close()
+
+
+def wait_until(predicate, timeout=15.0, step=0.1):
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        if predicate():
+            return True
+        time.sleep(step)
+    return predicate()

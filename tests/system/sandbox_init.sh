@@ -1,0 +1,36 @@
+#!/bin/sh
+# Runs as PID 1 of a fresh mount, network and PID namespace (see sandbox.py).
+# Everything mounted here disappears with the namespace; the host never
+# sees it.
+set -e
+stage=$1
+
+mount --make-rprivate /
+mount -t tmpfs lumo-stage "$stage"
+
+# /usr and /etc: the host's files, with every change going into the stage.
+for dir in usr etc; do
+  mkdir -p "$stage/$dir/upper" "$stage/$dir/work"
+  mount -t overlay overlay \
+    -o "lowerdir=/$dir,upperdir=$stage/$dir/upper,workdir=$stage/$dir/work" "/$dir"
+done
+
+# Directories the installer and CUPS write into start empty.
+for dir in /opt /var/log /var/tmp /tmp /run /var/spool/cups /var/cache/cups /root; do
+  [ -d "$dir" ] && mount -t tmpfs -o mode=0755 lumo-sandbox "$dir"
+done
+chmod 1777 /tmp /var/tmp
+mkdir -p /run/cups /var/log/cups
+
+ip link set lo up
+
+echo ready
+# Stay as the namespace's init, reaping whatever is orphaned to it.
+exec /usr/bin/python3 -c '
+import os, time
+while True:
+    try:
+        os.wait()
+    except ChildProcessError:
+        time.sleep(0.2)
+'

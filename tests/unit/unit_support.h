@@ -1,0 +1,23 @@
+// Helpers shared by the unit tests.
+#ifndef LUMO_TESTS_UNIT_SUPPORT_H
+#define LUMO_TESTS_UNIT_SUPPORT_H
+
+#include <string>
+
+// A fresh directory under the temporary directory, removed with its
+// contents when the object goes.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  const std::string& path() const { return path_; }
+  std::string file(const std::string& name) const { return path_ + "/" + name; }
+
+ private:
+  std::string path_;
+};
+
+std::string readFile(const std::string& path);
+void writeFile(const std::string& path, const std::string& text);
+
+#endif
