@@ -20,6 +20,22 @@ for dir in /opt /var/log /var/tmp /tmp /run /var/spool/cups /var/cache/cups /roo
   [ -d "$dir" ] && mount -t tmpfs -o mode=0755 lumo-sandbox "$dir"
 done
 chmod 1777 /tmp /var/tmp
+
+# A private /dev holding only the usual character devices, so nothing done
+# inside can touch the host's device nodes.
+mkdir -p "$stage/dev"
+mount -t tmpfs -o mode=0755 lumo-dev "$stage/dev"
+for node in null zero full random urandom tty; do
+  touch "$stage/dev/$node"
+  mount --bind "/dev/$node" "$stage/dev/$node"
+done
+mkdir "$stage/dev/pts" "$stage/dev/shm"
+ln -s /proc/self/fd "$stage/dev/fd"
+ln -s /proc/self/fd/0 "$stage/dev/stdin"
+ln -s /proc/self/fd/1 "$stage/dev/stdout"
+ln -s /proc/self/fd/2 "$stage/dev/stderr"
+mount --move "$stage/dev" /dev
+mount -t tmpfs -o mode=1777 lumo-shm /dev/shm
 mkdir -p /run/cups /var/log/cups
 
 ip link set lo up

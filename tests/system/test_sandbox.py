@@ -19,6 +19,9 @@ def test_changes_inside_never_reach_the_host(tmp_path):
         # Own PID namespace: the sandbox sees only its own processes.
         pids = [p for p in box.sh("ls /proc").split() if p.isdigit()]
         assert len(pids) < 10
+        # Own /dev: removing a node inside leaves the host's alone.
+        box.sh("touch /dev/x-lumo && echo x > /dev/null")
+        box.run("rm -f /dev/zero")
         # Own network: only the loopback interface.
         assert box.sh("ls /sys/class/net").split() == ["lo"] or "eth" not in box.sh("ip -o link")
     finally:
@@ -27,5 +30,6 @@ def test_changes_inside_never_reach_the_host(tmp_path):
     assert sorted(os.listdir("/opt")) == host_opt
     assert not os.path.lexists(marker)
     assert not os.path.lexists("/var/log/x") and not os.path.lexists("/etc/x-lumo")
-    assert os.path.exists("/usr/bin/chcon")
+    assert not os.path.lexists("/dev/x-lumo")
+    assert os.path.exists("/usr/bin/chcon") and os.path.exists("/dev/zero")
     assert list(pathlib.Path(tmp_path / "stage").iterdir()) == []
