@@ -40,13 +40,6 @@ TEST_F(SpoolerEnv, SecondVariableOnlyWhenFirstIsUnset) {
   EXPECT_EQ(spoolerFromEnv(), kSpoolerUnknown);
 }
 
-TEST(SpoolerNames, NameAndKindAgree) {
-  for (int kind : {1, 2, 4, 8})
-    EXPECT_EQ(spoolerKindNamed(spoolerName(kind)), kind);
-  EXPECT_EQ(spoolerName(0), nullptr);
-  EXPECT_EQ(spoolerName(3), nullptr);
-}
-
 TEST(ProcessListing, SkipsGrepLinesAndTakesTheWord) {
   TempDir dir;
   std::string listing = dir.file("listing");
