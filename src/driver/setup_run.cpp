@@ -6,9 +6,11 @@
 #include <cstdlib>
 
 #include "discovery/host_info.h"
+#include "discovery/spooler.h"
 #include "discovery/tools.h"
 #include "driver/log.h"
 #include "driver/options.h"
+#include "driver/print_system.h"
 #include "driver/run_settings.h"
 #include "driver/shell.h"
 
@@ -93,6 +95,7 @@ int runSetup(int argc, char** argv) {
   startLog();
   checkStartDir(argc > 0 ? argv[0] : nullptr);
   setDefaults();
+  run.noFoomatic = hasFoomaticRip() ? 0 : 1;
   run.isRoot = run.uid == 0;
 
   std::string refusal = secondOptionPass(argc, argv);
@@ -100,6 +103,8 @@ int runSetup(int argc, char** argv) {
     refuse(refusal);
   checkRoot();
   trace("Root mode: getting printer manager.\n");
+  recognisePrintSystem();
   findHost();
+  findCupsCommands();
   endRun();
 }
