@@ -1,6 +1,8 @@
 // orbnc HOST PORT: the product's netcat.  Connects over TCP, copies standard
 // input to the connection (closing its sending side at the end of the
 // input) and the connection to standard output until the peer closes.
+// Like other netcat programs it says nothing when it cannot connect: its
+// exit status tells.
 #include <netdb.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -18,11 +20,8 @@ int connectTo(const char* host, const char* port) {
   hints.ai_family = AF_UNSPEC;
   hints.ai_socktype = SOCK_STREAM;
   addrinfo* found = nullptr;
-  int status = getaddrinfo(host, port, &hints, &found);
-  if (status != 0) {
-    std::fprintf(stderr, "orbnc: %s port %s: %s\n", host, port, gai_strerror(status));
+  if (getaddrinfo(host, port, &hints, &found) != 0)
     return -1;
-  }
   int sock = -1;
   for (addrinfo* at = found; at && sock < 0; at = at->ai_next) {
     sock = socket(at->ai_family, at->ai_socktype, at->ai_protocol);
@@ -32,8 +31,6 @@ int connectTo(const char* host, const char* port) {
     }
   }
   freeaddrinfo(found);
-  if (sock < 0)
-    std::fprintf(stderr, "orbnc: %s port %s: %s\n", host, port, std::strerror(errno));
   return sock;
 }
 

@@ -1,9 +1,10 @@
 """The Lumo product tree as an administrator unpacks it, and installing runs
 of setup over it.
 
-The tree is the built setup as bin/setup beside the product's own files
-(product/ at the top of the repository): the print filter bin/orbgsfilter,
-the install manifest etc/LUMOINST.CONF and doc/README.  The PPD files that
+The tree is the built setup as bin/setup and the built netcat as bin/orbnc
+beside the product's own files (product/tree/ in the repository): the print
+filter bin/orbgsfilter, the install manifest etc/LUMOINST.CONF and
+doc/README.  The PPD files that
 the manifest's "?" entries name are small stand-ins written here, until the
 compiled product PPD files take their place; the copy step does not read
 them.
@@ -15,7 +16,7 @@ import pytest
 
 from conftest import ROOT
 
-PRODUCT = ROOT / "product"
+PRODUCT = ROOT / "product" / "tree"
 MANIFEST = "etc/LUMOINST.CONF"
 STANDIN_PPDS = ["ppd/Lumo-Standin-1.ppd", "ppd/Lumo-Standin-2.ppd"]
 FOOMATIC_RIP = "/usr/lib/cups/filter/foomatic-rip"
@@ -42,6 +43,7 @@ def unpack(sandbox, setup_binary):
         tree = sandbox.path(top)
         shutil.copytree(PRODUCT, tree, dirs_exist_ok=True)
         shutil.copy2(setup_binary, tree / "bin" / "setup")
+        shutil.copy2(setup_binary.parent / "orbnc", tree / "bin" / "orbnc")
         for ppd in STANDIN_PPDS:
             sandbox.write(f"{top}/{ppd}", f'*PPD-Adobe: "4.3"\n*% Stand-in {ppd}\n')
         manifest = (PRODUCT / MANIFEST).read_text()
