@@ -11,4 +11,7 @@
 // with status 255.
 std::string myTmpName(const std::string& dir, const char* prefix = nullptr);
 
+// As myTmpName, but the file's name begins with namePrefix ("ORBLPD").
+std::string tmpFileNamed(const std::string& dir, const char* namePrefix);
+
 #endif

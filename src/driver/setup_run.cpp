@@ -6,11 +6,20 @@
 #include <cstdlib>
 
 #include "discovery/host_info.h"
+#include "discovery/spooler.h"
 #include "discovery/tools.h"
 #include "driver/log.h"
 #include "driver/options.h"
+#include "driver/print_system.h"
+#include "driver/questions.h"
 #include "driver/run_settings.h"
 #include "driver/shell.h"
+#include "install/fs_helpers.h"
+#include "install/go_install.h"
+#include "install/installation.h"
+#include "install/manifest.h"
+#include "install/selinux.h"
+#include "ppd/printer_list.h"
 
 namespace {
 
@@ -30,6 +39,15 @@ void detectSelinux() {
   if (!selinuxenabledPath.empty())
     run.selinuxMode = runShell(selinuxenabledPath) == 0 ? 1 : 0;
   run.allowAnyDir = 1;
+}
+
+// The product's SELinux policy module goes in before the Log file exists,
+// and only when installing.
+void loadSelinuxModule() {
+  if (run.deinstall != 0 || run.selinuxMode == 0)
+    return;
+  std::fputs(".......\n", stderr);
+  installSelinuxModule();
 }
 
 void startLog() {
@@ -79,6 +97,71 @@ void findHost() {
     run.hostAddress = kDefaultHostAddress;
 }
 
+[[noreturn]] void declined() {
+  std::fprintf(stderr, "%s\n", catalogue(kAbandonedByUser));
+  logMessage(catalogue(kAbandonedByUser));
+  endRun();
+}
+
+// An earlier installation in an existing directory is upgraded in place;
+// its printers are read here only to report how many there are.
+void takeEarlierInstallation(int kind) {
+  logFormat(catalogue(kFoundInstallation), run.existingDir.c_str());
+  if (makeDir(run.existingDir, 0, 0755) < 0) {
+    logFormat(catalogue(kInstallDirNotOk), run.existingDir.c_str());
+    return;
+  }
+  run.installDir = run.existingDir;
+  run.upgradeMode = kind;
+  logFormat(catalogue(kUpgradeMode), kind);
+  logFormat(catalogue(kInstallDirOk), run.existingDir.c_str());
+  readInfoPrinters(kind, &printerList);
+  logFormat(catalogue(kPrintersFound), printerCount);
+  initPrinterList(&printerList);
+}
+
+Msg installQuestion() {
+  if (run.upgradeMode == 1)
+    return kAskUpdateFrom2;
+  return run.upgradeMode == 2 ? kAskUpdate : kAskInstall;
+}
+
+[[noreturn]] void installBranch() {
+  int kind;
+  if (findInstallation(run.existingDir, kind) == 1)
+    takeEarlierInstallation(kind);
+  else
+    logMessage(catalogue(kNewInstallation));
+  if (!run.installDir.empty() && run.installDir.back() == '/')
+    run.installDir.pop_back();
+
+  run.manifestCount = getInfoData();
+  if (run.manifestCount <= 0) {
+    run.stopRun = 1;
+    logFormat(catalogue(kMissingManifest), run.startDir.c_str(), run.manifestName.c_str());
+  }
+  if (run.stopRun) {
+    logMessage(catalogue(kInsufficientData));
+    endRun();
+  }
+  if (run.queryLevel != 0 && askYesNo(catalogue(installQuestion())) != kAnswerYes)
+    declined();
+  goInstall(run.manifestCount);
+  endRun();
+}
+
+// De-installing: without an earlier installation there is nothing to remove.
+[[noreturn]] void deinstallBranch() {
+  int kind;
+  if (findInstallation(run.existingDir, kind) == 0) {
+    for (Msg message : {kNoInstallation, kSorry}) {
+      std::fputs(catalogue(message), stderr);
+      logMessage(catalogue(message));
+    }
+  }
+  endRun();
+}
+
 }  // namespace
 
 void endRun() {
@@ -90,9 +173,11 @@ void endRun() {
 int runSetup(int argc, char** argv) {
   detectSelinux();
   firstOptionPass(argc, argv);
+  loadSelinuxModule();
   startLog();
   checkStartDir(argc > 0 ? argv[0] : nullptr);
   setDefaults();
+  run.noFoomatic = hasFoomaticRip() ? 0 : 1;
   run.isRoot = run.uid == 0;
 
   std::string refusal = secondOptionPass(argc, argv);
@@ -100,6 +185,10 @@ int runSetup(int argc, char** argv) {
     refuse(refusal);
   checkRoot();
   trace("Root mode: getting printer manager.\n");
+  recognisePrintSystem();
   findHost();
-  endRun();
+  findCupsCommands();
+  if (run.deinstall)
+    deinstallBranch();
+  installBranch();
 }

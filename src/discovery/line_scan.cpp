@@ -1,0 +1,23 @@
+#include "discovery/line_scan.h"
+
+#include <cstring>
+
+bool scanLines(FILE* in, const LineVisitor& visit) {
+  char line[256];
+  for (;;) {
+    std::memset(line, 0, sizeof line);
+    if (!std::fgets(line, sizeof line, in))
+      return false;
+    if (visit(line))
+      return true;
+  }
+}
+
+int scanFile(const std::string& path, const LineVisitor& visit) {
+  FILE* in = std::fopen(path.c_str(), "r");
+  if (!in)
+    return -1;
+  bool stopped = scanLines(in, visit);
+  std::fclose(in);
+  return stopped ? 1 : 0;
+}

@@ -1,0 +1,22 @@
+// Reading text files the way the run reads them: in the pieces that fgets
+// gives with a 256-byte buffer (at most 255 characters, the line feed
+// included when it fits), each piece taken as one line.
+#ifndef LUMO_DISCOVERY_LINE_SCAN_H
+#define LUMO_DISCOVERY_LINE_SCAN_H
+
+#include <cstdio>
+#include <functional>
+#include <string>
+
+// Returns true to stop reading.
+using LineVisitor = std::function<bool(const char* line)>;
+
+// Hands each line to visit until it returns true; returns true then, and
+// false at the end of the file.
+bool scanLines(FILE* in, const LineVisitor& visit);
+
+// The same for the named file: -1 when it cannot be opened, 1 when visit
+// stopped, 0 at the end of the file.
+int scanFile(const std::string& path, const LineVisitor& visit);
+
+#endif

@@ -1,0 +1,158 @@
+#include "discovery/spooler.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "discovery/cups_dirs.h"
+#include "discovery/line_scan.h"
+#include "discovery/tmp_name.h"
+#include "driver/log.h"
+#include "driver/run_settings.h"
+#include "driver/shell.h"
+
+namespace {
+
+const char* const kFoomaticRips[] = {
+    "/usr/bin/foomatic-rip",
+    "/bin/foomatic-rip",
+    "/sbin/foomatic-rip",
+    "/usr/local/bin/foomatic-rip",
+    "/opt/bin/foomatic-rip",
+    "/usr/lib/cups/filter/foomatic-rip",
+    "/usr/local/lib/cups/filter/foomatic-rip",
+    "/opt/lib/cups/filter/foomatic-rip",
+    "/lib/cups/filter/foomatic-rip",
+};
+
+const struct {
+  const char* name;
+  int kind;
+} kSpoolerNames[] = {
+    {"CUPS", kSpoolerCups},
+    {"LPRNG", kSpoolerLprng},
+    {"LPR", kSpoolerLpr},
+    {"LP", kSpoolerLp},
+};
+
+// The daemons looked for, in order, and the kind each one means.  The CUPS
+// daemon is looked for first and again last.
+const struct {
+  const char* name;
+  int kind;
+} kDaemons[] = {
+    {"cupsd", kSpoolerCups},
+    {"lpsched", kSpoolerLp},
+    {"lpd", kSpoolerLpr},
+    {"cupsd", kSpoolerCups},
+};
+
+// The running CUPS daemon's directories: the path by which it was started,
+// then what its start scripts (or the machine's directories) say.
+void findCupsDirs(const std::string& word) {
+  if (std::optional<std::string> prefix = cupsdPrefix(word))
+    run.cupsBinDir = *prefix;
+  std::string prefix, execPrefix;
+  if (readCupsPrefixes(prefix, execPrefix) != 1)
+    return;
+  if (!prefix.empty())
+    run.cupsBaseDir = prefix;
+  if (!execPrefix.empty())
+    run.cupsBinDir = execPrefix;
+}
+
+// The kind of the first daemon seen in the process listings, or 0.  The
+// listing goes into a file of our own, created exclusively: a predictable
+// name in /tmp would let anyone have this root process write through a
+// planted link.
+int daemonKind() {
+  std::string listing = tmpFileNamed("/tmp", "ORBLPD");
+  int kind = kSpoolerUnknown;
+  for (int i = 0; i < 4; ++i) {
+    std::string command = formatText("ps -ef | grep %s > %s", kDaemons[i].name,
+                                     shellWord(listing).c_str());
+    runShell(command);
+    sleep(1);
+    std::string word;
+    int found = findInListing(listing, kDaemons[i].name, i, &word);
+    if (found < 0) {
+      std::fprintf(stderr, "Cannot open file(cmd=%s) i=%d\n", command.c_str(), i);
+      break;
+    }
+    if (found > 0) {
+      kind = kDaemons[i].kind;
+      if (i == 0)
+        findCupsDirs(word);
+      break;
+    }
+  }
+  unlink(listing.c_str());
+  return kind;
+}
+
+// An lpd that names itself LPRng when asked for its version.
+int lprngTest(int kind) {
+  std::string answer = tmpFileNamed("/tmp", "ORBLPRNG");
+  runShell(formatText("lpd -V 2> %s", shellWord(answer).c_str()));
+  kind = lprngKind(answer, kind);
+  unlink(answer.c_str());
+  return kind;
+}
+
+}  // namespace
+
+int hasFoomaticRip() {
+  for (const char* path : kFoomaticRips)
+    if (access(path, F_OK) == 0)
+      return 1;
+  return 0;
+}
+
+int spoolerKindNamed(const char* name) {
+  for (const auto& spooler : kSpoolerNames)
+    if (std::strcmp(name, spooler.name) == 0)
+      return spooler.kind;
+  return kSpoolerUnknown;
+}
+
+const char* spoolerName(int kind) {
+  for (const auto& spooler : kSpoolerNames)
+    if (kind == spooler.kind)
+      return spooler.name;
+  return nullptr;
+}
+
+int spoolerFromEnv() {
+  const char* mode = std::getenv("ORBLPMODE");
+  if (!mode)
+    mode = std::getenv("LUMOLPMODE");
+  return mode ? spoolerKindNamed(mode) : kSpoolerUnknown;
+}
+
+int findInListing(const std::string& path, const char* name, int position, std::string* word) {
+  return scanFile(path, [&](const char* line) {
+    trace("STRING=(%s) i=%d\n", line, position);
+    const char* match = std::strstr(line, name);
+    if (std::strstr(line, "grep") || !match)
+      return false;
+    const char* start = match;
+    while (start > line && start[-1] != ' ')
+      --start;
+    *word = start;
+    return true;
+  });
+}
+
+int lprngKind(const std::string& path, int kindSoFar) {
+  int found = scanFile(path, [](const char* line) { return std::strstr(line, "LPRng") != nullptr; });
+  return found == 1 ? kSpoolerLprng : kindSoFar;
+}
+
+int probeSpooler() {
+  int kind = daemonKind();
+  if (kind == kSpoolerCups || kind == kSpoolerLp)
+    return kind;
+  return lprngTest(kind);
+}

@@ -1,0 +1,24 @@
+// The copy loop of the file installation: every manifest entry copied to
+// the destination its target names, then given its mode.
+#ifndef LUMO_INSTALL_COPY_ENTRIES_H
+#define LUMO_INSTALL_COPY_ENTRIES_H
+
+#include <string>
+
+#include "install/manifest.h"
+
+// The destination of an entry by the form of its target:
+//   "." or "/"   installDir/source (the file itself)
+//   "?"          ppdInstallDir, else cupsModelDir, whichever is a directory,
+//                else /tmp
+//   "./dir"      installDir/dir
+//   "/dir"       the target itself (more than two characters)
+// Empty for a target of no known form.
+std::string entryDestination(const ManifestEntry& entry);
+
+// Copies the first `count` entries of the manifest table with cp.  When
+// the start directory is the installation directory (`dirsDiffer` false)
+// only the "?" entries are copied: the others are in place already.
+void copyManifestEntries(int count, bool dirsDiffer);
+
+#endif

@@ -1,0 +1,20 @@
+// The product PPD directory during the file installation: made sure of
+// (with a fallback under the CUPS model directory), and its PPD files
+// archived when upgrading from the earlier generation.
+#ifndef LUMO_INSTALL_PRODUCT_PPD_DIR_H
+#define LUMO_INSTALL_PRODUCT_PPD_DIR_H
+
+#include <string>
+
+extern const char kPpdArchive[];  // /var/tmp/LumoPPDFiles4.0-7.tar
+
+// Creates ppdInstallDir when it is set but missing; when that fails,
+// replaces it by <cupsModelDir>/oxa and makes sure of that directory.
+void prepareProductPpdDir();
+
+// Archives every entry of the directory with tar.  Returns the shell's
+// status, or -1 when the directory does not exist or the archive cannot be
+// created afresh.
+int savePpdFiles(const std::string& dir, const std::string& archive = kPpdArchive);
+
+#endif

@@ -1,0 +1,10 @@
+// The stand-alone uninstall script etc/UNINSTALLLUMO of the installation
+// directory: asks on the terminal, then deletes the installed files.
+#ifndef LUMO_INSTALL_UNINSTALL_SCRIPT_H
+#define LUMO_INSTALL_UNINSTALL_SCRIPT_H
+
+// Writes the script for installDir and ppdInstallDir, mode 0755, owned by
+// the run's user and group.
+void writeUninstallScript();
+
+#endif

@@ -1,0 +1,131 @@
+#include "install/copy_entries.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <initializer_list>
+
+#include "discovery/tools.h"
+#include "driver/run_settings.h"
+#include "install_support.h"
+#include "ppd/ppd_locations.h"
+#include "unit_support.h"
+
+namespace {
+
+class CopyEntries : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    run = RunSettings();
+    run.installDir = top.file("install");
+    for (const char* d : {"install", "install/bin", "start", "start/bin", "start/ppd", "ppd",
+                          "model"})
+      mkdir(top.file(d).c_str(), 0755);
+    for (const char* f : {"bin/filter", "ppd/a.ppd", "nc", "ab", "it's $x"})
+      writeFile(top.file("start/") + f, f);
+    ASSERT_TRUE(getcwd(oldCwd, sizeof oldCwd));
+    ASSERT_EQ(chdir(top.file("start").c_str()), 0);
+  }
+  void TearDown() override {
+    ppdInstallDir.clear();
+    cupsModelDir.clear();
+    EXPECT_EQ(chdir(oldCwd), 0);
+  }
+  std::string copy(std::initializer_list<ManifestEntry> entries, bool dirsDiffer) {
+    int count = 0;
+    for (const ManifestEntry& entry : entries)
+      manifestTable[count++] = entry;
+    std::string log = logOf([&] { copyManifestEntries(count, dirsDiffer); });
+    // cp's own complaints are not the installer's log lines.
+    for (size_t at; (at = log.find("cp: ")) != std::string::npos;)
+      log.erase(at, log.find('\n', at) + 1 - at);
+    return log;
+  }
+  std::string dest(const std::string& target) {
+    return entryDestination(ManifestEntry{"doc/README", target, 0});
+  }
+  TempDir top;
+  char oldCwd[4096];
+};
+
+TEST_F(CopyEntries, DestinationByTargetForm) {
+  std::string install = run.installDir;
+  EXPECT_EQ(dest("."), install + "/doc/README");
+  EXPECT_EQ(dest("/"), install + "/doc/README");
+  EXPECT_EQ(dest("./share/doc"), install + "/share/doc");
+  EXPECT_EQ(dest("/usr/lib/cups/filter"), "/usr/lib/cups/filter");
+  for (const char* none : {"", "./", "bin", "/a", "?x", ".."})
+    EXPECT_EQ(dest(none), "") << none;
+
+  // "?": the product PPD directory, else the CUPS model directory, whichever
+  // is a directory, else /tmp.
+  EXPECT_EQ(dest("?"), "/tmp");
+  ppdInstallDir = top.file("missing");
+  cupsModelDir = top.file("model");
+  EXPECT_EQ(dest("?"), top.file("model"));
+  ppdInstallDir = top.file("ppd");
+  EXPECT_EQ(dest("?"), top.file("ppd"));
+}
+
+TEST_F(CopyEntries, CopiesFromElsewhereWithModesAndReportsEveryOutcome) {
+  ppdInstallDir = top.file("ppd");
+  std::string install = run.installDir;
+  std::string log = copy({{"bin/filter", "./bin", 0750},
+                          {"it's $x", ".", 0640},
+                          {"ppd/a.ppd", "?", 0644},
+                          {"nc", "./bin", 0},
+                          {"ab", "./bin", 0755},
+                          {"bin/filter", "", 0755},
+                          {"bin/missing", "./bin", 0755},
+                          {"bin/filter", "./new/sub", 0755}},
+                         true);
+  EXPECT_EQ(log,
+            "Copying file bin/filter to " + install + "/bin. \n"
+            "Changing execution rights of '" + install + "/bin/filter' to  00750.\n"
+            "Copying file it's $x to " + install + "/it's $x. \n"
+            "Changing execution rights of '" + install + "/it's $x' to  00640.\n"
+            "Copying file ppd/a.ppd to " + top.file("ppd") + ". \n"
+            "Changing execution rights of '" + top.file("ppd/a.ppd") + "' to  00644.\n"
+            "Copying file nc to " + install + "/bin. \n"
+            "No destination for file bin/filter (target ''): not copied.\n"
+            "Copying file bin/missing to " + install + "/bin. : WRONG!!!\n"
+            "Copying file bin/filter to " + install + "/new/sub. : WRONG!!!\n");
+  EXPECT_EQ(modeOf(install + "/bin/filter"), 0750);
+  EXPECT_EQ(readFile(install + "/it's $x"), "it's $x");
+  EXPECT_EQ(modeOf(install + "/it's $x"), 0640);
+  EXPECT_EQ(modeOf(top.file("ppd/a.ppd")), 0644);
+  EXPECT_EQ(readFile(install + "/bin/nc"), "nc");
+  EXPECT_EQ(modeOf(install + "/bin/ab"), -1);
+  EXPECT_EQ(modeOf(install + "/new"), -1);  // cp never made a file of the missing directory
+}
+
+TEST_F(CopyEntries, FileTargetsMakeTheirDirectoriesAndNeverBecomeOne) {
+  mkdir(top.file("start/doc").c_str(), 0755);
+  writeFile(top.file("start/doc/README"), "read me");
+  copy({{"doc/README", ".", 0600}}, true);
+  std::string installed = run.installDir + "/doc/README";
+  EXPECT_EQ(modeOf(run.installDir + "/doc"), 0777);
+  EXPECT_EQ(readFile(installed), "read me");
+  EXPECT_EQ(modeOf(installed), 0600);
+  // A second file entry after a directory entry still lands as a file.
+  copy({{"bin/filter", "./bin", 0755}, {"doc/README", ".", 0600}}, true);
+  EXPECT_EQ(readFile(installed), "read me");
+}
+
+TEST_F(CopyEntries, InPlaceOnlyThePpdFilesAreCopied) {
+  cupsModelDir = top.file("model");
+  std::string log = copy({{"bin/filter", "./bin", 0755}, {"ppd/a.ppd", "?", 0}, {"x", "", 0}},
+                         false);
+  EXPECT_EQ(log, "Copying file ppd/a.ppd to " + cupsModelDir + ". \n");
+  EXPECT_EQ(readFile(top.file("model/a.ppd")), "ppd/a.ppd");
+  EXPECT_EQ(modeOf(run.installDir + "/bin/filter"), -1);
+}
+
+TEST_F(CopyEntries, OverlongDestinationsAreRefused) {
+  std::string target = "/" + std::string(250, 'd');
+  std::string log = copy({{"bin/filter", target, 0755}}, true);
+  EXPECT_EQ(log, "Path longer than 255 characters refused: '" + target + "/filter'.\n");
+}
+
+}  // namespace

@@ -1,0 +1,59 @@
+#include "install/installation.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "install_support.h"
+#include "unit_support.h"
+
+namespace {
+
+class FindInstallation : public ::testing::Test {
+ protected:
+  void SetUp() override { setenv("LUMOINFO", dir.file("lumoInfo").c_str(), 1); }
+  void TearDown() override { unsetenv("LUMOINFO"); }
+  int find(const std::string& text) {
+    writeFile(dir.file("lumoInfo"), text);
+    found = "unchanged";
+    return findInstallation(found, kind);
+  }
+  TempDir dir;
+  std::string found;
+  int kind = 0;
+};
+
+TEST_F(FindInstallation, ValueOfTheFirstUsrdirLine) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"#\nUSRDIR          /opt/oxa\nUSRDIR /second\n", "/opt/oxa"},
+      {"USRDIR /opt/oxa old\n", "/opt/oxa"},
+      {"USRDIR\t/srv/a\tb\r\n", "/srv/a\tb\r"},
+      {"xUSRDIR=\x01 \x80/p\n", "/p"},
+      {"USRDIR\n", ""},
+      {"USRDIR", ""},
+  };
+  for (auto [text, value] : cases) {
+    EXPECT_EQ(find(text), 1) << text;
+    EXPECT_EQ(found, value);
+    EXPECT_EQ(kind, 1);  // a file named by LUMOINFO is always the first attempt's
+  }
+}
+
+TEST_F(FindInstallation, NothingFound) {
+  EXPECT_EQ(find("no keyword here\n"), 0);
+  EXPECT_EQ(kind, -1);
+  EXPECT_EQ(found, "unchanged");
+
+  setenv("LUMOINFO", dir.file("missing").c_str(), 1);
+  EXPECT_EQ(findInstallation(found, kind), 0);
+  EXPECT_EQ(kind, -1);
+
+  writeFile(dir.file("lumoInfo"), "USRDIR /opt/oxa\n");
+  std::string tooLong = dir.path() + "/" + std::string(255, 'x');
+  setenv("LUMOINFO", tooLong.c_str(), 1);
+  EXPECT_EQ(logOf([&] { EXPECT_EQ(findInstallation(found, kind), 0); }),
+            "LUMOINFO longer than 255 characters refused.\n");
+  EXPECT_EQ(kind, -1);
+}
+
+}  // namespace

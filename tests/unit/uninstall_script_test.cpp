@@ -1,0 +1,83 @@
+#include "install/uninstall_script.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <sstream>
+#include <vector>
+
+#include "discovery/tools.h"
+#include "driver/run_settings.h"
+#include "install_support.h"
+#include "ppd/ppd_locations.h"
+#include "unit_support.h"
+
+// The whole text is checked by the system tests, which also run the
+// script; these cases cover what varies with the run.
+namespace {
+
+class UninstallScript : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    run = RunSettings();
+    run.installDir = dir.path();
+    mkdir(dir.file("etc").c_str(), 0755);
+    setToolPath(kToolRm, "/bin/rm");
+    ppdInstallDir = "/usr/share/ppd/oxa";
+  }
+  void TearDown() override {
+    ppdInstallDir.clear();
+    setToolPath(kToolRm, "rm");
+  }
+  std::vector<std::string> lines() {
+    std::string log = logOf(writeUninstallScript);
+    EXPECT_EQ(log, "Created script: " + dir.file("etc/UNINSTALLLUMO") + ".\n");
+    std::vector<std::string> result;
+    std::istringstream in(readFile(dir.file("etc/UNINSTALLLUMO")));
+    for (std::string line; std::getline(in, line);)
+      result.push_back(line);
+    return result;
+  }
+  TempDir dir;
+};
+
+TEST_F(UninstallScript, SeventyFourLinesFromTheRunsValues) {
+  std::vector<std::string> script = lines();
+  ASSERT_EQ(script.size(), 74u);
+  EXPECT_EQ(script[2].rfind("# De-installation script of Lumo 3.0 dated: ", 0), 0u);
+  EXPECT_EQ(script[10], "  /bin/rm \"$1\"");
+  EXPECT_EQ(script[19], "  /bin/rm -rf \"$1\"");
+  EXPECT_EQ(script[62], "delFile " + dir.file("lumoInfo4.0"));
+  EXPECT_EQ(script[70], "delDir /usr/share/ppd/oxa/ppd");
+  EXPECT_EQ(script[73], "delDir " + dir.path());
+  EXPECT_EQ(modeOf(dir.file("etc/UNINSTALLLUMO")), 0755);
+
+  setToolPath(kToolRm, "rm");
+  EXPECT_EQ(lines()[10], "  rm \"$1\"");
+}
+
+TEST_F(UninstallScript, NeverNamesTheRootsPpdDirectory) {
+  ppdInstallDir.clear();
+  EXPECT_EQ(lines()[70], "delDir " + dir.file("ppd"));
+}
+
+TEST_F(UninstallScript, OddPathsAreQuotedForTheShell) {
+  std::string odd = dir.file("my $dir");
+  mkdir(odd.c_str(), 0755);
+  mkdir((odd + "/etc").c_str(), 0755);
+  run.installDir = odd;
+  std::string path = odd + "/etc/UNINSTALLLUMO";
+  logOf(writeUninstallScript);
+  std::string text = readFile(path);
+  EXPECT_NE(text.find("\ndelDir '" + odd + "/etc'\ndelDir '" + odd + "/bin'\ndelDir '" + odd +
+                      "'\n"),
+            std::string::npos);
+
+  run.installDir = dir.file("missing");
+  EXPECT_EQ(logOf(writeUninstallScript), "Cannot open file:\n\t'" +
+                                             dir.file("missing/etc/UNINSTALLLUMO") +
+                                             "',\nPlease check and try again.\n");
+}
+
+}  // namespace
