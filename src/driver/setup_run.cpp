@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "deinstall/deinstall.h"
 #include "discovery/host_info.h"
 #include "discovery/spooler.h"
 #include "discovery/tools.h"
@@ -150,7 +151,8 @@ Msg installQuestion() {
   endRun();
 }
 
-// De-installing: without an earlier installation there is nothing to remove.
+// De-installing: after a yes, the installation's queues, files and
+// directories go; without an installation there is nothing to remove.
 [[noreturn]] void deinstallBranch() {
   int kind;
   if (findInstallation(run.existingDir, kind) == 0) {
@@ -158,7 +160,16 @@ Msg installQuestion() {
       std::fputs(catalogue(message), stderr);
       logMessage(catalogue(message));
     }
+    endRun();
   }
+  if (askYesNo(catalogue(kAskDelete)) != kAnswerYes)
+    declined();
+  readInfoPrinters(kind, &printerList);
+  logFormat(catalogue(kPrintersFound), printerCount);
+  removePrinters(1);
+  removeInstalledFiles(1);
+  std::fprintf(stderr, "%s\n", catalogue(kUninstalled));
+  logMessage(catalogue(kUninstalled));
   endRun();
 }
 
