@@ -11,6 +11,11 @@
 #include "driver/options.h"
 #include "driver/run_settings.h"
 #include "driver/shell.h"
+#include "ppd/cups_restart.h"
+#include "ppd/ppd_locations.h"
+#include "ppd/printer_list.h"
+#include "ppd/printer_scan.h"
+#include "ppd/printer_update.h"
 
 namespace {
 
@@ -79,6 +84,16 @@ void findHost() {
     run.hostAddress = kDefaultHostAddress;
 }
 
+// The maker's CUPS queues get the product's newer PPD files; CUPS is then
+// restarted once more, whatever the update did.
+void updateCupsQueues() {
+  int count = 0;
+  scanCupsPrinters(&printerList, count);
+  if (count > 0)
+    updatePrinters(ppdInstallDir, &printerList, count, run.queryLevel);
+  restartCups();
+}
+
 }  // namespace
 
 void endRun() {
@@ -101,5 +116,7 @@ int runSetup(int argc, char** argv) {
   checkRoot();
   trace("Root mode: getting printer manager.\n");
   findHost();
+  if (!run.deinstall)
+    updateCupsQueues();
   endRun();
 }
