@@ -15,6 +15,9 @@
 
 namespace {
 
+// The record holds at most 40 characters and a cut name could name another
+// option or choice, so a longer one is passed over.  (libcups of this
+// generation already refuses a PPD file with such names as a whole.)
 bool fitsOptionText(const char* text) {
   return std::strlen(text) <= kOptionTextMax;
 }

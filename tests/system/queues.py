@@ -82,7 +82,7 @@ def start_print_server(sb):
 def create_queue(sb, queue, ppd_text):
     """A queue on the given PPD, through lpadmin; returns its PPD file as
     CUPS stored it."""
-    source = f"/root/{len(ppd_text)}-{abs(hash(queue))}.ppd"
+    source = "/root/queue.ppd"
     sb.write(source, ppd_text)
     sb.sh(f"lpadmin -p {shlex.quote(queue)} -v file:///dev/null -P {source} -E")
     return sb.read(queue_ppd(queue))
@@ -103,6 +103,7 @@ def queue_defaults(sb, queue):
 
 
 def cupstestppd(sb, path):
+    """CUPS's own checker; without -I every cupsFilter must exist too."""
     return sb.run(f"cupstestppd {shlex.quote(path)}")
 
 
@@ -112,4 +113,6 @@ def lumo_version(text):
 
 
 def tmp_leftovers(sb, directory="/tmp"):
-    return sorted(n for n in os.listdir(sb.path(directory)) if n.startswith(("orbin", "orbot", "ORB")))
+    """Temporary files of setup left in the directory."""
+    return sorted(n for n in os.listdir(sb.path(directory))
+                  if n.startswith(("orbin", "orbot", "ORB")))
