@@ -2,37 +2,18 @@
 build made them, "old" queue PPDs derived from them, a running CUPS with
 queues on those, and the CUPS tools that read them back."""
 
-import gzip
 import os
-import pathlib
 import re
 import shlex
 
 from cups import start_cupsd, stub_systemctl
+from product import built_ppd_dir, product_ppd, product_ppd_names  # noqa: F401
 
-ROOT = pathlib.Path(__file__).resolve().parents[2]
 PRODUCT_PPD_DIR = "/opt/oxa/ppd"
 CUPS_PPD_DIR = "/etc/cups/ppd"
 FOOMATIC_RIP = "/usr/lib/cups/filter/foomatic-rip"
 # An installing run on a CUPS print server.
 SETUP_ENV = {"ORBLPMODE": "CUPS"}
-
-
-def built_ppd_dir():
-    build = os.environ.get("LUMO_BUILD_DIR") or ROOT / "build"
-    return pathlib.Path(build) / "ppd"
-
-
-def product_ppd_names():
-    return sorted(p.name for p in built_ppd_dir().iterdir())
-
-
-def product_ppd(name):
-    """The text of a product PPD file, decompressed when it ships gzipped."""
-    data = (built_ppd_dir() / name).read_bytes()
-    if name.endswith(".gz"):
-        data = gzip.decompress(data)
-    return data.decode("latin-1")
 
 
 def set_default(text, option, choice):
