@@ -20,7 +20,11 @@
 #include "install/installation.h"
 #include "install/manifest.h"
 #include "install/selinux.h"
+#include "ppd/cups_restart.h"
+#include "ppd/ppd_locations.h"
 #include "ppd/printer_list.h"
+#include "ppd/printer_scan.h"
+#include "ppd/printer_update.h"
 
 namespace {
 
@@ -121,6 +125,16 @@ void takeEarlierInstallation(int kind) {
   initPrinterList(&printerList);
 }
 
+// The maker's CUPS queues get the product's newer PPD files; CUPS is then
+// restarted once more, whatever the update did.
+void updateCupsQueues() {
+  int count = 0;
+  scanCupsPrinters(&printerList, count);
+  if (count > 0)
+    updatePrinters(ppdInstallDir, &printerList, count, run.queryLevel);
+  restartCups();
+}
+
 Msg installQuestion() {
   if (run.upgradeMode == 1)
     return kAskUpdateFrom2;
@@ -148,6 +162,7 @@ Msg installQuestion() {
   if (run.queryLevel != 0 && askYesNo(catalogue(installQuestion())) != kAnswerYes)
     declined();
   goInstall(run.manifestCount);
+  updateCupsQueues();
   endRun();
 }
 

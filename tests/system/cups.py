@@ -4,12 +4,13 @@ from sandbox import wait_until
 
 SYSTEMCTL_CALLS = "/run/systemctl.calls"
 
-# Stands in for systemctl inside the sandbox: records its arguments and
-# restarts the sandbox's own cupsd on "restart cups.service".
+# Stands in for systemctl inside the sandbox: records its arguments and, on
+# "restart cups.service", restarts the sandbox's own cupsd when one runs.
 SYSTEMCTL_STUB = r"""#!/bin/sh
 echo "$*" >> /run/systemctl.calls
 case "$1 $2" in
 "restart cups.service")
+  pgrep -x cupsd >/dev/null || exit 0
   pkill -x cupsd
   while pgrep -x cupsd >/dev/null; do sleep 0.05; done
   /usr/sbin/cupsd

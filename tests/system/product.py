@@ -1,24 +1,24 @@
 """The Lumo product tree as an administrator unpacks it, and installing runs
 of setup over it.
 
-The tree is the built setup as bin/setup and the built netcat as bin/orbnc
-beside the product's own files (product/tree/ in the repository): the print
-filter bin/orbgsfilter, the install manifest etc/LUMOINST.CONF and
-doc/README.  The PPD files that
-the manifest's "?" entries name are small stand-ins written here, until the
-compiled product PPD files take their place; the copy step does not read
-them.
+The tree is the built setup as bin/setup, the built netcat as bin/orbnc and
+the product PPD files as the build compiled them (ppd/) beside the product's
+own files (product/tree/ in the repository): the print filter
+bin/orbgsfilter, the install manifest etc/LUMOINST.CONF and doc/README.
 """
 
+import gzip
+import os
+import pathlib
 import shutil
 
 import pytest
 
 from conftest import ROOT
+from cups import stub_systemctl
 
 PRODUCT = ROOT / "product" / "tree"
 MANIFEST = "etc/LUMOINST.CONF"
-STANDIN_PPDS = ["ppd/Lumo-Standin-1.ppd", "ppd/Lumo-Standin-2.ppd"]
 FOOMATIC_RIP = "/usr/lib/cups/filter/foomatic-rip"
 
 
@@ -34,6 +34,28 @@ def manifest_entries():
     return entries
 
 
+def built_ppd_dir():
+    build = os.environ.get("LUMO_BUILD_DIR") or ROOT / "build"
+    return pathlib.Path(build) / "ppd"
+
+
+def product_ppd_names():
+    return sorted(p.name for p in built_ppd_dir().iterdir())
+
+
+def product_ppd(name):
+    """The text of a product PPD file, decompressed when it ships gzipped."""
+    data = (built_ppd_dir() / name).read_bytes()
+    if name.endswith(".gz"):
+        data = gzip.decompress(data)
+    return data.decode("latin-1")
+
+
+def manifest_ppds():
+    """The manifest's PPD entries, the ones whose target is "?"."""
+    return sorted(source for source, target, _ in manifest_entries() if target == "?")
+
+
 @pytest.fixture
 def unpack(sandbox, setup_binary):
     """Unpacks the product under `top` in the sandbox; `extra` lines are added
@@ -44,8 +66,7 @@ def unpack(sandbox, setup_binary):
         shutil.copytree(PRODUCT, tree, dirs_exist_ok=True)
         shutil.copy2(setup_binary, tree / "bin" / "setup")
         shutil.copy2(setup_binary.parent / "orbnc", tree / "bin" / "orbnc")
-        for ppd in STANDIN_PPDS:
-            sandbox.write(f"{top}/{ppd}", f'*PPD-Adobe: "4.3"\n*% Stand-in {ppd}\n')
+        shutil.copytree(built_ppd_dir(), tree / "ppd", dirs_exist_ok=True)
         manifest = (PRODUCT / MANIFEST).read_text()
         added = "".join(f"{line}\n" for line in extra)
         sandbox.write(f"{top}/{MANIFEST}", manifest.replace("@@NULL", added + "@@NULL"))
@@ -57,8 +78,10 @@ def unpack(sandbox, setup_binary):
 @pytest.fixture
 def install(sandbox, run_setup):
     """Runs setup under the file-creation mask 077 on a machine that passes
-    the print-system checks (CUPS named by ORBLPMODE, a foomatic-rip)."""
+    the print-system checks (CUPS named by ORBLPMODE, a foomatic-rip) and
+    whose systemctl restarts CUPS when it runs."""
     sandbox.write(FOOMATIC_RIP, "#!/bin/sh\nexit 0\n", mode=0o755)
+    stub_systemctl(sandbox)
 
     def run(args="", program="/opt/oxa/bin/setup", cwd="/", input=None, env=None):
         environment = {"ORBLPMODE": "CUPS", **(env or {})}

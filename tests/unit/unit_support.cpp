@@ -3,6 +3,10 @@
 #include <stdlib.h>
 
 #include <filesystem>
+
+#include "discovery/tools.h"
+#include "driver/log.h"
+#include "driver/run_settings.h"
 #include <fstream>
 #include <sstream>
 
@@ -24,4 +28,19 @@ std::string readFile(const std::string& path) {
 
 void writeFile(const std::string& path, const std::string& text) {
   std::ofstream(path, std::ios::binary) << text;
+}
+
+TempLog::TempLog() {
+  setToolPath(kToolChcon, "");
+  run.logPath = dir_.file("UpdateLog");
+  run.logOpen = openLog(0);
+}
+
+TempLog::~TempLog() {
+  closeLog();
+  run.logOpen = 0;
+}
+
+std::string TempLog::text() const {
+  return readFile(dir_.file("UpdateLog"));
 }

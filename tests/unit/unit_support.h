@@ -17,6 +17,18 @@ class TempDir {
   std::string path_;
 };
 
+// A Log file of its own for the duration of a test: what the code under
+// test logs is read back with text().
+class TempLog {
+ public:
+  TempLog();
+  ~TempLog();
+  std::string text() const;
+
+ private:
+  TempDir dir_;
+};
+
 std::string readFile(const std::string& path);
 void writeFile(const std::string& path, const std::string& text);
 

@@ -1,0 +1,68 @@
+#include "ppd/model_line.h"
+
+#include "models.h"
+#include "ppd/printer_list.h"
+
+namespace {
+
+const char kModelKeyword[] = "*ModelName:";
+const char kVersionKeyword[] = "*% Lumo version:";
+
+// The model identifier of the first row of the table whose name occurs in
+// the text; the order of the rows decides.
+bool findModel(const std::string& text, int& modelId) {
+  for (int i = 0; i < kModelCount; ++i) {
+    if (text.find(kModelTable[i].name) != std::string::npos) {
+      modelId = kModelTable[i].id;
+      return true;
+    }
+  }
+  return false;
+}
+
+// The position of the first non-space character at or after `from`.
+size_t skipSpaces(const std::string& line, size_t from) {
+  while (from < line.size() && line[from] == ' ')
+    ++from;
+  return from;
+}
+
+}  // namespace
+
+int pdlFromWindow(const std::string& line) {
+  if (line.empty())
+    return kPdlUnknown;
+  size_t end = line.size() - 1;
+  size_t begin = end > 8 ? end - 8 : 0;
+  std::string window = line.substr(begin, end - begin);
+  if (window.find(" PCL") != std::string::npos)
+    return kPdlPcl;
+  if (window.find(" PXL") != std::string::npos)
+    return kPdlPxl;
+  if (window.find(" PS") != std::string::npos)
+    return kPdlPostScript;
+  return kPdlUnknown;
+}
+
+std::optional<std::string> parseModelLine(const std::string& line, int& pdlKind, int& modelId) {
+  size_t keyword = line.find(kModelKeyword);
+  if (keyword == std::string::npos)
+    return std::nullopt;
+  pdlKind = pdlFromWindow(line);
+  std::string text = line.substr(skipSpaces(line, keyword + sizeof kModelKeyword - 1));
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
+    text.pop_back();
+  if (!findModel(text, modelId))
+    return std::nullopt;
+  return text;
+}
+
+int readLumoVersion(const std::string& line) {
+  size_t keyword = line.find(kVersionKeyword);
+  if (keyword == std::string::npos)
+    return -1;
+  size_t at = skipSpaces(line, keyword + sizeof kVersionKeyword - 1);
+  if (at < line.size() && line[at] >= '0' && line[at] <= '9')
+    return line[at] - '0';
+  return -1;
+}

@@ -1,0 +1,89 @@
+#include "ppd/option_carry_over.h"
+
+#include "driver/log.h"
+#include "driver/run_settings.h"
+
+namespace {
+
+const char kDefaultMarker[] = "*Default";
+
+bool contains(const std::string& text, const char* marker) {
+  return text.find(marker) != std::string::npos;
+}
+
+// Reads one piece of at most 255 characters.  `whole` tells whether it is
+// a complete line: the pieces of a longer line are never rewritten.
+bool readPiece(FILE* in, std::string& piece, bool& whole) {
+  char buffer[256];
+  if (!std::fgets(buffer, sizeof buffer, in))
+    return false;
+  piece = buffer;
+  whole = piece.back() == '\n' || std::feof(in);
+  return true;
+}
+
+// Writes the default line of a block, with the old PPD's choice when the
+// option list has one.  False when the piece is no default line to rewrite.
+bool rewriteDefault(const std::string& piece, FILE* output, OptionEntry* head) {
+  std::string value;
+  std::optional<std::string> keyword = readDefaultLine(piece, value);
+  if (!keyword)
+    return false;
+  if (run.debugLevel > 0)
+    logFormat("processNewPPD(%s).\n", keyword->c_str());
+  if (OptionEntry* entry = findOption(head, *keyword)) {
+    logFormat(catalogue(kSettingNewOption), keyword->c_str(), entry->choice.c_str());
+    if (!entry->choice.empty())
+      value = entry->choice;
+  }
+  std::fprintf(output, "*Default%s: %s\n", keyword->c_str() + 1, value.c_str());
+  std::fflush(output);
+  return true;
+}
+
+}  // namespace
+
+int processNewPPD(FILE* input, FILE* output, OptionEntry* head, int count) {
+  logFormat("processNewPPD(nOptions=%d)\n", count);
+  bool inBlock = false;
+  bool lineStart = true;  // the piece begins a line
+  std::string piece;
+  bool whole = true;
+  while (readPiece(input, piece, whole)) {
+    bool completeLine = lineStart && whole;
+    lineStart = whole;
+    bool blockWay = inBlock ? !contains(piece, "*CloseUI") : contains(piece, "*OpenUI");
+    inBlock = blockWay;
+    if (blockWay && completeLine && contains(piece, "Default") &&
+        rewriteDefault(piece, output, head))
+      continue;
+    std::fputs(piece.c_str(), output);
+  }
+  return 0;
+}
+
+std::optional<std::string> readDefaultLine(const std::string& line, std::string& value) {
+  if (contains(line, "*DefaultColorSep"))
+    return std::nullopt;
+  size_t at = line.find(kDefaultMarker);
+  if (at == std::string::npos)
+    return std::nullopt;
+  at += sizeof kDefaultMarker - 1;
+  size_t end = line.find_first_of(" :", at);
+  if (end == std::string::npos || end - at > kDefaultKeywordMax)
+    return std::nullopt;
+  std::string keyword = "*" + line.substr(at, end - at);
+
+  at = end;
+  if (line[at] == ':')
+    ++at;
+  while (at < line.size() && line[at] == ' ')
+    ++at;
+  end = line.find_first_of("\n\r ", at);
+  if (end == std::string::npos)
+    end = line.size();
+  if (end - at > kDefaultValueMax)
+    return std::nullopt;
+  value = line.substr(at, end - at);
+  return keyword;
+}

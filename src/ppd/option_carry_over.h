@@ -1,0 +1,29 @@
+// The PPD option carry-over: copies a new PPD file line by line, rewriting
+// the default line of every user-interface option (between "*OpenUI" and
+// "*CloseUI") with the choice the printer's old PPD had, where the option
+// list holds one.  A line-oriented filter, not a PPD parser.
+#ifndef LUMO_PPD_OPTION_CARRY_OVER_H
+#define LUMO_PPD_OPTION_CARRY_OVER_H
+
+#include <cstdio>
+#include <optional>
+#include <string>
+
+#include "ppd/option_list.h"
+
+// Longest keyword and value of a default line that is rewritten; a longer
+// one is copied unchanged.
+constexpr size_t kDefaultKeywordMax = 78;
+constexpr size_t kDefaultValueMax = 79;
+
+// Copies input to output, rewriting default lines inside user-interface
+// blocks as "*Default%s: %s".  Returns 0; the caller checks the streams.
+int processNewPPD(FILE* input, FILE* output, OptionEntry* head, int count);
+
+// For a line holding "*Default" (but not "*DefaultColorSep"), the keyword
+// with its asterisk (e.g. *PageSize) and, in value, the first word after
+// the colon.  Nothing for any other line, for a keyword followed by neither
+// a space nor a colon, and for an over-long keyword or value.
+std::optional<std::string> readDefaultLine(const std::string& line, std::string& value);
+
+#endif

@@ -1,0 +1,15 @@
+// The version marker in a printer's own configuration file.
+#ifndef LUMO_PPD_PRINTER_CONFIG_H
+#define LUMO_PPD_PRINTER_CONFIG_H
+
+#include <string>
+
+// Rewrites "/opt/oxa/<queue>/root/lumoConfig" with updateConfigFile.
+int processPrinterConfig(const std::string& queueName);
+
+// Rewrites the configuration file, every line holding "%%LUMO_VERSION_1.0"
+// becoming "%%LUMO_VERSION_3.0", and logs it.  1 rewritten; 0 when the file
+// cannot be read or the rewrite failed (the file is then as it was).
+int updateConfigFile(const std::string& path, const std::string& queueName);
+
+#endif

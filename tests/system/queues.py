@@ -1,0 +1,99 @@
+"""The maker's print queues in a sandbox: the product's PPD files as the
+build made them, "old" queue PPDs derived from them, a running CUPS with
+queues on those, and the CUPS tools that read them back."""
+
+import os
+import re
+import shlex
+
+from cups import start_cupsd, stub_systemctl
+from product import built_ppd_dir, product_ppd, product_ppd_names  # noqa: F401
+
+PRODUCT_PPD_DIR = "/opt/oxa/ppd"
+CUPS_PPD_DIR = "/etc/cups/ppd"
+FOOMATIC_RIP = "/usr/lib/cups/filter/foomatic-rip"
+# An installing run on a CUPS print server.
+SETUP_ENV = {"ORBLPMODE": "CUPS"}
+
+
+def set_default(text, option, choice):
+    text, found = re.subn(rf"^\*Default{option}: .*$", f"*Default{option}: {choice}", text,
+                          count=1, flags=re.M)
+    assert found, f"no *Default{option} line"
+    return text
+
+
+def add_choice(text, option, choice):
+    """Adds a choice to an option, as an older PPD may have had."""
+    line = f'*{option} {choice}/{choice}: "<</{option}({choice})>>setpagedevice"'
+    text, found = re.subn(rf"^(\*Default{option}: .*)$", rf"\1\n{line}", text, count=1,
+                          flags=re.M)
+    assert found, f"no *Default{option} line"
+    return text
+
+
+def old_ppd(name, version=1, defaults=None, extra_choices=None):
+    """A queue PPD of the earlier generation made from a product PPD: its
+    version line, defaults an administrator chose and choices since gone."""
+    text = product_ppd(name)
+    assert "*% Lumo version: 4\n" in text
+    text = text.replace("*% Lumo version: 4\n", f"*% Lumo version: {version}\n")
+    for option, choice in (extra_choices or {}).items():
+        text = add_choice(text, option, choice)
+    for option, choice in (defaults or {}).items():
+        text = set_default(text, option, choice)
+    return text
+
+
+def place_product_ppds(sb, directory=PRODUCT_PPD_DIR):
+    for name in product_ppd_names():
+        target = sb.path(f"{directory}/{name}")
+        target.parent.mkdir(parents=True, exist_ok=True)
+        target.write_bytes((built_ppd_dir() / name).read_bytes())
+
+
+def start_print_server(sb):
+    """A running cupsd, the systemctl stub that restarts it, and a stand-in
+    foomatic-rip filter (setup requires one)."""
+    sb.write(FOOMATIC_RIP, "#!/bin/sh\ncat\n", mode=0o755)
+    stub_systemctl(sb)
+    start_cupsd(sb)
+
+
+def create_queue(sb, queue, ppd_text):
+    """A queue on the given PPD, through lpadmin; returns its PPD file as
+    CUPS stored it."""
+    source = "/root/queue.ppd"
+    sb.write(source, ppd_text)
+    sb.sh(f"lpadmin -p {shlex.quote(queue)} -v file:///dev/null -P {source} -E")
+    return sb.read(queue_ppd(queue))
+
+
+def queue_ppd(queue):
+    return f"{CUPS_PPD_DIR}/{queue}.ppd"
+
+
+def queue_defaults(sb, queue):
+    """Each option's default as `lpoptions -l` shows it."""
+    defaults = {}
+    for line in sb.sh(f"lpoptions -p {shlex.quote(queue)} -l").splitlines():
+        keyword, choices = line.split(":", 1)
+        marked = [c[1:] for c in choices.split() if c.startswith("*")]
+        defaults[keyword.split("/")[0]] = marked[0] if marked else None
+    return defaults
+
+
+def cupstestppd(sb, path):
+    """CUPS's own checker; without -I every cupsFilter must exist too."""
+    return sb.run(f"cupstestppd {shlex.quote(path)}")
+
+
+def lumo_version(text):
+    match = re.search(r"^\*% Lumo version: (\d)", text, flags=re.M)
+    return int(match.group(1)) if match else None
+
+
+def tmp_leftovers(sb, directory="/tmp"):
+    """Temporary files of setup left in the directory."""
+    return sorted(n for n in os.listdir(sb.path(directory))
+                  if n.startswith(("orbin", "orbot", "ORB")))

@@ -1,0 +1,51 @@
+#include "ppd/model_line.h"
+
+#include <gtest/gtest.h>
+
+#include "ppd/printer_list.h"
+
+namespace {
+
+TEST(ModelLine, PdlWordInTheWindowBeforeTheLastCharacter) {
+  int pdl = -9, id = -9;
+  parseModelLine("*ModelName: \"Norvik LP 1200 PS\"\n", pdl, id);
+  EXPECT_EQ(pdl, kPdlPostScript);
+  parseModelLine("*ModelName: \"Norvik LP 1200 PCL\"\r\n", pdl, id);
+  EXPECT_EQ(pdl, kPdlPcl);
+  parseModelLine("*ModelName: \"Norvik LP 1200 PXL\"", pdl, id);  // read without its line end
+  EXPECT_EQ(pdl, kPdlPxl);
+  parseModelLine("*ModelName: Norvik LP 1200 PS", pdl, id);  // the S is the last character
+  EXPECT_EQ(pdl, kPdlUnknown);
+  parseModelLine("*ModelName: \"Norvik LP 1200 PS Laser\"\n", pdl, id);
+  EXPECT_EQ(pdl, kPdlUnknown);
+  EXPECT_EQ(pdlFromWindow(" PS PCL!"), kPdlPcl);  // " PCL" is searched first
+  EXPECT_EQ(pdlFromWindow(" PXL PS!"), kPdlPxl);
+}
+
+TEST(ModelLine, FirstTableRowThatOccursInTheModelText) {
+  int pdl = -9, id = -9;
+  std::optional<std::string> model =
+      parseModelLine("*ModelName:   \"Norvik LP 1200 Duplex PXL\"\r\n", pdl, id);
+  ASSERT_TRUE(model);
+  EXPECT_EQ(*model, "\"Norvik LP 1200 Duplex PXL\"");
+  EXPECT_EQ(id, 1);  // not 2, the row "Norvik LP 1200" further down
+  parseModelLine("*ModelName: \"Norvik CP 5500n PS\"\n", pdl, id);
+  EXPECT_EQ(id, 37);  // shared by two names
+  id = -9;
+  EXPECT_FALSE(parseModelLine("*ModelName: \"Acme Laser 9 PCL\"\n", pdl, id));
+  EXPECT_EQ(pdl, kPdlPcl);  // set all the same
+  EXPECT_EQ(id, -9);
+  EXPECT_FALSE(parseModelLine("*NickName: \"Norvik LP 1200 PS\"\n", pdl, id));
+}
+
+TEST(ModelLine, VersionLine) {
+  EXPECT_EQ(readLumoVersion("*% Lumo version: 1\n"), 1);
+  EXPECT_EQ(readLumoVersion("*% Lumo version:    12\n"), 1);  // the first digit only
+  EXPECT_EQ(readLumoVersion("*% Lumo version:4"), 4);
+  EXPECT_EQ(readLumoVersion("*% Lumo version: \"4\"\n"), -1);
+  EXPECT_EQ(readLumoVersion("*% Lumo version:\t4\n"), -1);  // only blanks are skipped
+  EXPECT_EQ(readLumoVersion("*% Lumo version:"), -1);
+  EXPECT_EQ(readLumoVersion("*% Lumo Version: 1\n"), -1);
+}
+
+}  // namespace

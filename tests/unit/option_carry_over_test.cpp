@@ -1,0 +1,113 @@
+#include "ppd/option_carry_over.h"
+
+#include <gtest/gtest.h>
+
+#include "driver/run_settings.h"
+#include "unit_support.h"
+
+namespace {
+
+class CarryOver : public ::testing::Test {
+ protected:
+  void SetUp() override { run = RunSettings(); }
+  ~CarryOver() override { clearOptList(&head); }
+  void option(const std::string& keyword, const std::string& choice) {
+    OptionEntry* e = new OptionEntry;
+    e->keyword = keyword;
+    e->choice = choice;
+    e->index = ++count;
+    addOptList(&head, e);
+  }
+  std::string carry(const std::string& input) {
+    writeFile(dir.file("in.ppd"), input);
+    FILE* in = std::fopen(dir.file("in.ppd").c_str(), "r");
+    FILE* out = std::fopen(dir.file("out.ppd").c_str(), "w");
+    EXPECT_EQ(processNewPPD(in, out, &head, count), 0);
+    std::fclose(in);
+    std::fclose(out);
+    return readFile(dir.file("out.ppd"));
+  }
+  // What becomes of one line inside a user-interface block.
+  std::string inBlock(const std::string& line) {
+    std::string out = carry("*OpenUI *X/X: PickOne\n" + line + "*CloseUI: *X\n");
+    size_t from = out.find('\n') + 1;
+    return out.substr(from, out.rfind("*CloseUI") - from);
+  }
+  OptionEntry head;
+  int count = 0;
+  TempDir dir;
+  TempLog log;
+};
+
+TEST_F(CarryOver, WorkedExample) {
+  option("PageSize", "Letter");
+  option("ImageableArea", "Letter");  // outside any block: not used
+  std::string out = carry(
+      "*DefaultImageableArea: A4\n"
+      "*OpenUI *PageSize/Page Size: PickOne\n"
+      "*OrderDependency: 10 AnySetup *PageSize\n"
+      "*DefaultPageSize: A4\n"
+      "*PageSize A4/A4: \"<</PageSize[595 842]>>setpagedevice\"\n"
+      "*CloseUI: *PageSize\n"
+      "*OpenUI *Duplex/Duplex: PickOne\n"
+      "*DefaultDuplex:   None\n"
+      "*CloseUI: *Duplex\n");
+  EXPECT_EQ(out,
+            "*DefaultImageableArea: A4\n"
+            "*OpenUI *PageSize/Page Size: PickOne\n"
+            "*OrderDependency: 10 AnySetup *PageSize\n"
+            "*DefaultPageSize: Letter\n"
+            "*PageSize A4/A4: \"<</PageSize[595 842]>>setpagedevice\"\n"
+            "*CloseUI: *PageSize\n"
+            "*OpenUI *Duplex/Duplex: PickOne\n"
+            "*DefaultDuplex: None\n"
+            "*CloseUI: *Duplex\n");
+  std::string text = log.text();
+  EXPECT_NE(text.find("processNewPPD(nOptions=2)\n"
+                      "processNewPPD: Setting new option: *PageSize/Letter.\n"),
+            std::string::npos) << text;
+  EXPECT_EQ(text.find("ImageableArea/"), std::string::npos);
+  EXPECT_EQ(text.find("processNewPPD(*"), std::string::npos);  // only when debugging
+  run.debugLevel = 1;
+  EXPECT_EQ(inBlock("*DefaultPageSize: A4\n"), "*DefaultPageSize: Letter\n");
+  EXPECT_NE(log.text().find("processNewPPD(*PageSize).\n"), std::string::npos);
+}
+
+TEST_F(CarryOver, JclBlocksAndColorSepStayAsTheyAre) {
+  option("Economode", "On");
+  option("ColorSep", "ProcessBlack.CMYK");
+  std::string input =
+      "*JCLOpenUI *Economode/Toner Saving: PickOne\n"
+      "*DefaultEconomode: Off\n"
+      "*JCLCloseUI: *Economode\n"
+      "*OpenUI *ColorSep/Separation: PickOne\n"
+      "*DefaultColorSep: ProcessCyan.CMYK\n"
+      "*% a second *OpenUI inside the block is just another line\n"
+      "*DefaultColorSep: ProcessBlack.CMYK   \n"
+      "*CloseUI: *ColorSep\n";
+  EXPECT_EQ(carry(input), input);
+}
+
+TEST_F(CarryOver, DefaultLinesWrittenInOneForm) {
+  // With no entry each line keeps its own first value.
+  EXPECT_EQ(inBlock("*DefaultResolution: 600dpi  % the usual\n"), "*DefaultResolution: 600dpi\n");
+  EXPECT_EQ(inBlock("*DefaultDuplex: None\r\n"), "*DefaultDuplex: None\n");
+  EXPECT_EQ(inBlock("*DefaultFoo:\n"), "*DefaultFoo: \n");
+  EXPECT_EQ(inBlock("*% was *DefaultFoo: Bar\n"), "*DefaultFoo: Bar\n");
+  EXPECT_EQ(inBlock("*DefaultQ:\tHigh\n"), "*DefaultQ: \tHigh\n");  // only blanks are skipped
+  EXPECT_EQ(carry("*OpenUI *X/X: PickOne\n*DefaultX: Y"), "*OpenUI *X/X: PickOne\n*DefaultX: Y\n");
+}
+
+TEST_F(CarryOver, OverLongAndUnfinishedLinesAreCopied) {
+  option(std::string(78, 'K'), "Z");
+  EXPECT_EQ(inBlock("*Default" + std::string(78, 'K') + ": A\n"),
+            "*Default" + std::string(78, 'K') + ": Z\n");
+  EXPECT_EQ(inBlock("*DefaultV: " + std::string(79, 'v') + "\r\n"),
+            "*DefaultV: " + std::string(79, 'v') + "\n");
+  for (std::string line : {"*Default" + std::string(79, 'K') + ": A\n",
+                           "*DefaultV: " + std::string(80, 'v') + "\n", std::string("*DefaultX\n"),
+                           "*DefaultLong: A %" + std::string(300, 'c') + " *DefaultLong: B\n"})
+    EXPECT_EQ(inBlock(line), line);
+}
+
+}  // namespace

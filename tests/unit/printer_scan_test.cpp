@@ -1,0 +1,116 @@
+#include "ppd/printer_scan.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+
+#include "driver/run_settings.h"
+#include "ppd/ppd_locations.h"
+#include "unit_support.h"
+
+namespace {
+
+const std::string kModel = "*ModelName: \"Norvik Fjord 21 PXL\"\n";
+
+std::string version(int v) {
+  return "*% Lumo version: " + std::to_string(v) + "\n";
+}
+
+std::string filler(int lines) {
+  std::string text;
+  for (int i = 0; i < lines; ++i)
+    text += "*% filler\n";
+  return text;
+}
+
+class Scan : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    run = RunSettings();
+    run.cupsBaseDir = base.path();
+    std::filesystem::create_directories(base.file("etc/cups/ppd"));
+  }
+  void TearDown() override { initPrinterList(&printerList); }
+  void ppd(const std::string& name, const std::string& text) {
+    writeFile(base.file("etc/cups/ppd/" + name), text);
+  }
+  // The accepted queues by file name.
+  std::map<std::string, PrinterEntry> scan() {
+    std::map<std::string, PrinterEntry> found;
+    int result = scanCupsPrinters(&printerList, count);
+    EXPECT_EQ(result, count > 0 ? 1 : 0);
+    PrinterEntry* e = &printerList;
+    for (int i = 0; i < count; ++i, e = e->next) {
+      EXPECT_EQ(e->index, i);
+      found[e->ppdPath.substr(e->ppdPath.rfind('/') + 1)] = *e;
+    }
+    EXPECT_EQ(e, &printerList);
+    return found;
+  }
+  TempDir base;
+  TempLog log;
+  int count = -1;
+};
+
+TEST_F(Scan, VersionOneAndAPdlWordWithinThirtyReads) {
+  ppd("before.ppd", version(1) + kModel);
+  ppd("after.ppd", kModel + filler(28) + version(1));  // the 30th read
+  ppd("late.ppd", kModel + filler(29) + version(1));   // the 31st
+  // 600 characters take three reads: the model line comes 31st.
+  ppd("long.ppd", "*%" + std::string(597, 'x') + "\n" + filler(27) + kModel + version(1));
+  ppd("two-then-one.ppd", kModel + version(2) + version(1));
+  ppd("zero-then-one.ppd", version(0) + kModel + version(1));
+  ppd("no-pdl.ppd", "*ModelName: \"Norvik Fjord 21\"\n" + version(1));
+  ppd("foreign-first.ppd", "*ModelName: \"Acme 9 PCL\"\n" + version(1) +
+                               "*ModelName: \"Norvik Office 24 Duplex PCL\"\n");
+  auto found = scan();
+  std::vector<std::string> accepted;
+  for (const auto& [file, entry] : found)
+    accepted.push_back(file);
+  EXPECT_EQ(accepted, (std::vector<std::string>{"after.ppd", "before.ppd", "foreign-first.ppd",
+                                                "zero-then-one.ppd"}));
+  const PrinterEntry& before = found["before.ppd"];
+  EXPECT_EQ(before.queueName, "before");
+  EXPECT_EQ(before.modelName, "\"Norvik Fjord 21 PXL\"");
+  EXPECT_EQ(before.modelId, 112);
+  EXPECT_EQ(before.pdlKind, kPdlPxl);
+  EXPECT_EQ(found["foreign-first.ppd"].modelId, 260);
+  EXPECT_EQ(found["foreign-first.ppd"].pdlKind, kPdlPcl);
+}
+
+TEST_F(Scan, QueueNamesAndListings) {
+  ppd("Office.ppd", "*ModelName:  \"Norvik LP 1200 Duplex PS\"  \r\n" + version(1));
+  ppd("Office.ppd.O", kModel + version(1));  // a backup copy counts too
+  ppd(std::string(80, 'q') + ".ppd", kModel + version(1));
+  ppd(std::string(79, 'r') + ".ppd", kModel + version(1));
+  auto found = scan();
+  EXPECT_EQ(count, 3);
+  EXPECT_EQ(found["Office.ppd.O"].queueName, "Office");
+  EXPECT_EQ(found[std::string(79, 'r') + ".ppd"].queueName, std::string(79, 'r'));
+  std::string text = log.text();
+  EXPECT_NE(text.find("Queue name longer than 79 characters passed over: '" +
+                      base.file("etc/cups/ppd/" + std::string(80, 'q') + ".ppd'.")),
+            std::string::npos);
+  EXPECT_NE(text.find("List of Norvik Printers installed: 3.\n"), std::string::npos);
+  EXPECT_NE(text.find("Printer : Office.\n\tPPD File: " + base.file("etc/cups/ppd/Office.ppd") +
+                      ".\n\tModel   : \"Norvik LP 1200 Duplex PS\".\n\tNorvik ID: 1.\n"
+                      "\tPDL     : PostScript.\n"),
+            std::string::npos) << text;
+  EXPECT_NE(text.find("List of Norvik PPD files to install: 3.\nPrinter : "), std::string::npos);
+  EXPECT_NE(text.find("Getting PPD from directory: \nGetting PPD from directory: /opt/oxa/ppd\n"),
+            std::string::npos);
+}
+
+TEST(ScanDir, CupsPpdDirUnderTheBaseDir) {
+  run = RunSettings();
+  EXPECT_EQ(cupsPpdDir(), "/etc/cups/ppd");
+  run.cupsBaseDir = "/";
+  EXPECT_EQ(cupsPpdDir(), "/etc/cups/ppd");
+  run.cupsBaseDir = "/nonexistent-base";
+  int count = -1;
+  EXPECT_EQ(scanCupsPrinters(&printerList, count), 0);
+  EXPECT_EQ(count, 0);
+}
+
+}  // namespace
