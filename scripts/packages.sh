@@ -2,7 +2,8 @@
 # scripts beside it.  Installs the missing ones with apt-get.
 
 LUMO_PACKAGES="cmake make g++ libcups2-dev libgtest-dev python3 python3-pytest
-  cups-daemon cups-client cups-ppdc util-linux iproute2 procps gzip tar"
+  cups-daemon cups-client cups-ppdc checkpolicy semodule-utils util-linux iproute2
+  procps gzip tar"
 
 install_missing_packages() {
   missing=""
@@ -19,7 +20,9 @@ install_missing_packages() {
     --no-install-recommends $missing
 }
 
+# Builds setup, the tests and the product package (build/lumo-4.0-0.tar.gz).
 build_tree() {
   cmake -S "$1" -B "$1/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null &&
-    cmake --build "$1/build" -j "$(nproc)"
+    cmake --build "$1/build" -j "$(nproc)" &&
+    cmake --build "$1/build" --target package >/dev/null
 }

@@ -13,6 +13,9 @@ from sandbox import Sandbox
 ROOT = pathlib.Path(__file__).resolve().parents[2]
 LOG = "/var/log/Lumo4.0_UpdateLog"
 
+# The product package and installing runs over it (product.py).
+pytest_plugins = ["product"]
+
 
 def _setup_binary():
     path = os.environ.get("LUMO_SETUP")

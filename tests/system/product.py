@@ -1,16 +1,17 @@
-"""The Lumo product tree as an administrator unpacks it, and installing runs
-of setup over it.
+"""The Lumo product as an administrator unpacks it, and installing runs of
+setup over it.
 
-The tree is the built setup as bin/setup, the built netcat as bin/orbnc and
-the product PPD files as the build compiled them (ppd/) beside the product's
-own files (product/tree/ in the repository): the print filter
-bin/orbgsfilter, the install manifest etc/LUMOINST.CONF and doc/README.
+The product is the package the build makes (build/lumo-4.0-0.tar.gz, made
+by `cmake --build build --target package`): opt/oxa with setup, the netcat
+orbnc, the print filter orbgsfilter, the install manifest, the SELinux
+module, the manual page and the PPD files.
 """
 
 import gzip
 import os
 import pathlib
 import shutil
+import tarfile
 
 import pytest
 
@@ -34,9 +35,16 @@ def manifest_entries():
     return entries
 
 
+def build_dir():
+    return pathlib.Path(os.environ.get("LUMO_BUILD_DIR") or ROOT / "build")
+
+
+def package_path():
+    return build_dir() / "lumo-4.0-0.tar.gz"
+
+
 def built_ppd_dir():
-    build = os.environ.get("LUMO_BUILD_DIR") or ROOT / "build"
-    return pathlib.Path(build) / "ppd"
+    return build_dir() / "ppd"
 
 
 def product_ppd_names():
@@ -56,18 +64,27 @@ def manifest_ppds():
     return sorted(source for source, target, _ in manifest_entries() if target == "?")
 
 
+@pytest.fixture(scope="session")
+def package_tree(tmp_path_factory):
+    """The package unpacked once per session; its opt/oxa directory."""
+    if not package_path().exists():
+        pytest.fail(f"no package at {package_path()}; build it with the target 'package'")
+    top = tmp_path_factory.mktemp("package")
+    with tarfile.open(package_path()) as package:
+        package.extractall(top)
+    return top / "opt" / "oxa"
+
+
 @pytest.fixture
-def unpack(sandbox, setup_binary):
-    """Unpacks the product under `top` in the sandbox; `extra` lines are added
-    to the manifest before its end mark.  Returns the path of setup."""
+def unpack(sandbox, package_tree):
+    """Unpacks the product under `top` in the sandbox, as the package's opt/oxa
+    would be; `extra` lines are added to the manifest before its end mark.
+    Returns the path of setup."""
 
     def unpack_at(top="/opt/oxa", extra=()):
         tree = sandbox.path(top)
-        shutil.copytree(PRODUCT, tree, dirs_exist_ok=True)
-        shutil.copy2(setup_binary, tree / "bin" / "setup")
-        shutil.copy2(setup_binary.parent / "orbnc", tree / "bin" / "orbnc")
-        shutil.copytree(built_ppd_dir(), tree / "ppd", dirs_exist_ok=True)
-        manifest = (PRODUCT / MANIFEST).read_text()
+        shutil.copytree(package_tree, tree, symlinks=True, dirs_exist_ok=True)
+        manifest = (package_tree / MANIFEST).read_text()
         added = "".join(f"{line}\n" for line in extra)
         sandbox.write(f"{top}/{MANIFEST}", manifest.replace("@@NULL", added + "@@NULL"))
         return f"{top}/bin/setup"

@@ -102,9 +102,10 @@ def test_selinux_module_and_labels(sandbox, unpack, install):
     unpack()
     sandbox.write("/usr/sbin/semodule", '#!/bin/sh\necho "$*" >> /run/semodule.calls\n',
                   mode=0o755)
+    sandbox.remove("/opt/oxa/etc/lumo.pp")
     out = install("-S1")
     assert out.stderr == ".......\nSELinux running, but no file lumo.pp found."
-    sandbox.write("/opt/oxa/etc/lumo.pp", "module")
+    unpack()  # the package brings the module
     out = install("-S1")
     assert out.stderr == ".......\n"
     assert "SELinux module lumo.pp is installed." in out.log_lines
