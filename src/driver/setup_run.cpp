@@ -19,6 +19,9 @@
 #include "install/installation.h"
 #include "install/manifest.h"
 #include "install/selinux.h"
+#include "ppd/model_links.h"
+#include "ppd/ppd_dirs.h"
+#include "ppd/ppd_locations.h"
 #include "ppd/printer_list.h"
 
 namespace {
@@ -95,6 +98,18 @@ void findHost() {
     run.hostName = "nodeName";
   if (run.hostAddress.empty())
     run.hostAddress = kDefaultHostAddress;
+}
+
+// Where the machine keeps PPD files, and the product PPD directory settled
+// (and linked into the CUPS model directory where the CUPS version needs it).
+void locatePpdDirs() {
+  existingPpdDir.clear();
+  run.ppdFlags = discoverPpdDirs(existingPpdDir);
+  if (cupsModelDir.empty())
+    return;
+  int links = 0;
+  scanModelLinks(links);
+  linkProductPpdDir(existingPpdDir, links);
 }
 
 [[noreturn]] void declined() {
@@ -177,6 +192,7 @@ int runSetup(int argc, char** argv) {
   startLog();
   checkStartDir(argc > 0 ? argv[0] : nullptr);
   setDefaults();
+  initPrinterList(&printerList);
   run.noFoomatic = hasFoomaticRip() ? 0 : 1;
   run.isRoot = run.uid == 0;
 
@@ -188,6 +204,7 @@ int runSetup(int argc, char** argv) {
   recognisePrintSystem();
   findHost();
   findCupsCommands();
+  locatePpdDirs();
   if (run.deinstall)
     deinstallBranch();
   installBranch();
