@@ -21,6 +21,8 @@
 #include "install/manifest.h"
 #include "install/selinux.h"
 #include "ppd/cups_restart.h"
+#include "ppd/model_links.h"
+#include "ppd/ppd_dirs.h"
 #include "ppd/ppd_locations.h"
 #include "ppd/printer_list.h"
 #include "ppd/printer_scan.h"
@@ -100,6 +102,18 @@ void findHost() {
     run.hostName = "nodeName";
   if (run.hostAddress.empty())
     run.hostAddress = kDefaultHostAddress;
+}
+
+// Where the machine keeps PPD files, and the product PPD directory settled
+// (and linked into the CUPS model directory where the CUPS version needs it).
+void locatePpdDirs() {
+  existingPpdDir.clear();
+  run.ppdFlags = discoverPpdDirs(existingPpdDir);
+  if (cupsModelDir.empty())
+    return;
+  int links = 0;
+  scanModelLinks(links);
+  linkProductPpdDir(existingPpdDir, links);
 }
 
 [[noreturn]] void declined() {
@@ -203,6 +217,7 @@ int runSetup(int argc, char** argv) {
   startLog();
   checkStartDir(argc > 0 ? argv[0] : nullptr);
   setDefaults();
+  initPrinterList(&printerList);
   run.noFoomatic = hasFoomaticRip() ? 0 : 1;
   run.isRoot = run.uid == 0;
 
@@ -214,6 +229,7 @@ int runSetup(int argc, char** argv) {
   recognisePrintSystem();
   findHost();
   findCupsCommands();
+  locatePpdDirs();
   if (run.deinstall)
     deinstallBranch();
   installBranch();

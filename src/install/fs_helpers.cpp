@@ -8,10 +8,6 @@
 
 namespace {
 
-bool present(const std::string& path) {
-  return access(path.c_str(), F_OK) == 0;
-}
-
 bool isDirectory(const std::string& path) {
   struct stat info;
   return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
@@ -48,20 +44,31 @@ int makeDirPath(const std::string& path) {
 }
 
 int makeLink(const std::string& file, const std::string& link) {
-  if (!present(file)) {
+  if (!isPresent(file)) {
     logFormat("No file: %s", file.c_str());
     return -1;
   }
   // The presence test follows links: a dangling link counts as missing, and
   // symlink() then refuses to replace it.
-  if (!present(link))
+  if (!isPresent(link))
     return symlink(file.c_str(), link.c_str()) == 0 ? 0 : -1;
   logFormat(catalogue(kLinkExists), link.c_str());
   return -1;
 }
 
+void makeReportedLink(const std::string& file, const std::string& link) {
+  std::string message = formatText(catalogue(kLinkedTo), 1, link.c_str(), file.c_str());
+  if (makeLink(file, link) != 0)
+    message += catalogue(kWrong);
+  logMessage(message);
+}
+
+bool isPresent(const std::string& path) {
+  return access(path.c_str(), F_OK) == 0;
+}
+
 int fileExists(const std::string& path) {
-  return present(path) && isDirectory(path) ? 1 : 0;
+  return isPresent(path) && isDirectory(path) ? 1 : 0;
 }
 
 void blankControls(std::string& text) {

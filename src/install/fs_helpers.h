@@ -20,6 +20,13 @@ int makeDirPath(const std::string& path);
 // Returns 0 when the link was made, else -1.
 int makeLink(const std::string& file, const std::string& link);
 
+// makeLink, logging "Link 1: <link> linked to <file>." with ": WRONG!!!"
+// appended when the link could not be made.
+void makeReportedLink(const std::string& file, const std::string& link);
+
+// True when the path exists, as any kind of file (links are followed).
+bool isPresent(const std::string& path);
+
 // 1 when the path exists and is a directory (or a link to one), else 0.
 int fileExists(const std::string& path);
 

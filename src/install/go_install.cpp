@@ -73,10 +73,7 @@ void linkFilter() {
   std::string filter = run.installDir + "/bin/orbgsfilter";
   if (!pathFits(filter))
     return;
-  std::string message = formatText(catalogue(kLinkedTo), 1, kFilterLink, filter.c_str());
-  if (makeLink(filter, kFilterLink) != 0)
-    message += catalogue(kWrong);
-  logMessage(message);
+  makeReportedLink(filter, kFilterLink);
 }
 
 }  // namespace

@@ -72,6 +72,18 @@ TEST(MakeLink, NeverReplacesAnything) {
   EXPECT_EQ(logOf([&] { EXPECT_EQ(makeLink(file, dir.file("dangling")), -1); }), "");
 }
 
+TEST(MakeReportedLink, LineCarriesTheOutcome) {
+  TempDir dir;
+  std::string file = dir.file("ppd"), link = dir.file("oxa");
+  EXPECT_EQ(logOf([&] { makeReportedLink(file, link); }),
+            "No file: " + file + "\nLink 1: " + link + " linked to " + file + ".\n: WRONG!!!\n");
+  EXPECT_FALSE(isPresent(link));
+  ASSERT_EQ(mkdir(file.c_str(), 0755), 0);
+  EXPECT_EQ(logOf([&] { makeReportedLink(file, link); }),
+            "Link 1: " + link + " linked to " + file + ".\n");
+  EXPECT_EQ(fileExists(link), 1);
+}
+
 TEST(FileExists, OnlyForDirectories) {
   TempDir dir;
   writeFile(dir.file("file"), "x");
