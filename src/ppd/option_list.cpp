@@ -3,11 +3,11 @@
 #include <cups/ppd.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <new>
 
 #include "driver/log.h"
+#include "ppd/ring.h"
 
 // libcups marks its PPD reader deprecated; reading the queues' own PPD
 // files is exactly what it is for.
@@ -49,25 +49,11 @@ bool collectOption(const ppd_option_t& option, OptionEntry* head, int& added) {
 }  // namespace
 
 void addOptList(OptionEntry* head, OptionEntry* entry) {
-  if (!head) {
-    std::fputs("addOptList(NULL,...) Error!\n", stderr);
-    std::exit(1);
-  }
-  OptionEntry* last = head->prev;
-  last->next = entry;
-  entry->prev = last;
-  entry->next = head;
-  head->prev = entry;
+  ringAppend(head, entry, "addOptList(NULL,...) Error!\n");
 }
 
 int clearOptList(OptionEntry* head) {
-  OptionEntry* entry = head->next;
-  while (entry != head) {
-    OptionEntry* next = entry->next;
-    delete entry;
-    entry = next;
-  }
-  head->next = head->prev = head;
+  ringClear(head);
   return 0;
 }
 

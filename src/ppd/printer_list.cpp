@@ -1,11 +1,11 @@
 #include "ppd/printer_list.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <new>
 
 #include "driver/log.h"
+#include "ppd/ring.h"
 #include "driver/run_settings.h"
 
 PrinterEntry printerList;
@@ -63,13 +63,7 @@ void trimLineEnd(std::string& text, size_t limit) {
 }
 
 int clearPrinterList(PrinterEntry* head) {
-  PrinterEntry* entry = head->next;
-  while (entry != head) {
-    PrinterEntry* next = entry->next;
-    delete entry;
-    entry = next;
-  }
-  head->next = head->prev = head;
+  ringClear(head);
   return 0;
 }
 
@@ -83,15 +77,7 @@ int initPrinterList(PrinterEntry* head) {
 }
 
 void addPList(PrinterEntry* head, PrinterEntry* entry) {
-  if (!head) {
-    std::fputs("addPList(NULL,...) Error!\n", stderr);
-    std::exit(1);
-  }
-  PrinterEntry* last = head->prev;
-  last->next = entry;
-  entry->prev = last;
-  entry->next = head;
-  head->prev = entry;
+  ringAppend(head, entry, "addPList(NULL,...) Error!\n");
 }
 
 int readInfoPrinters(int kind, PrinterEntry* head) {
