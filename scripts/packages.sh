@@ -2,7 +2,8 @@
 # scripts beside it.  Installs the missing ones with apt-get.
 
 LUMO_PACKAGES="cmake make g++ libcups2-dev libgtest-dev python3 python3-pytest
-  cups-daemon cups-client cups-ppdc util-linux iproute2 procps gzip tar"
+  cups-daemon cups-client cups-ppdc util-linux iproute2 procps gzip tar
+  clang libclang-rt-14-dev"
 
 install_missing_packages() {
   missing=""
