@@ -12,13 +12,14 @@ bool contains(const std::string& text, const char* marker) {
 }
 
 // Reads one piece of at most 255 characters.  `whole` tells whether it is
-// a complete line: the pieces of a longer line are never rewritten.
+// a complete line: the pieces of a longer line are never rewritten.  A NUL
+// byte ends the piece's text, which may leave it empty.
 bool readPiece(FILE* in, std::string& piece, bool& whole) {
   char buffer[256];
   if (!std::fgets(buffer, sizeof buffer, in))
     return false;
   piece = buffer;
-  whole = piece.back() == '\n' || std::feof(in);
+  whole = (!piece.empty() && piece.back() == '\n') || std::feof(in);
   return true;
 }
 

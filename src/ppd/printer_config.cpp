@@ -23,7 +23,7 @@ bool copyWithNewMarker(FILE* in, FILE* out) {
     std::string piece = buffer;
     if (lineStart)
       skipLine = false;
-    lineStart = piece.back() == '\n';
+    lineStart = !piece.empty() && piece.back() == '\n';  // a NUL byte can empty it
     if (skipLine)
       continue;
     if (piece.find(kOldMarker) != std::string::npos) {

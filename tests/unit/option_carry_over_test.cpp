@@ -110,4 +110,12 @@ TEST_F(CarryOver, OverLongAndUnfinishedLinesAreCopied) {
     EXPECT_EQ(inBlock(line), line);
 }
 
+TEST_F(CarryOver, ANulByteEndsTheTextOfItsLine) {
+  using namespace std::string_literals;
+  option("X", "B");
+  EXPECT_EQ(carry("\0\n"s), "");
+  EXPECT_EQ(carry("*OpenUI *X/X: PickOne\n*DefaultX: A\n\0tail\n*CloseUI: *X\n"s),
+            "*OpenUI *X/X: PickOne\n*DefaultX: B\n*CloseUI: *X\n");
+}
+
 }  // namespace

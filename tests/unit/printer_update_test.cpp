@@ -47,6 +47,10 @@ TEST(PrinterUpdate, ConfigurationMarker) {
   writeFile(config, "no marker\n");
   EXPECT_EQ(updateConfigFile(config, "Again"), 1);
   EXPECT_EQ(readFile(config), "no marker\n");
+  // A NUL byte ends the text of its line.
+  writeFile(config, std::string("ID=1\n\0x\n%%LUMO_VERSION_1.0\n", 27));
+  EXPECT_EQ(updateConfigFile(config, "Again"), 1);
+  EXPECT_EQ(readFile(config), "ID=1\n%%LUMO_VERSION_3.0\n");
   EXPECT_EQ(updateConfigFile(dir.file("missing"), "Gone"), 0);
   std::string text = log.text();
   EXPECT_NE(text.find("processPrinterConfig(Office): updated.\n"

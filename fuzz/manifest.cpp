@@ -1,0 +1,36 @@
+// The install manifest (getInfoData): any text as startDir/etc/LUMOINST.CONF.
+#include "driver/run_settings.h"
+#include "fuzz_support.h"
+#include "install/manifest.h"
+
+namespace {
+
+bool isFieldText(const std::string& text) {
+  for (char c : text)
+    if ((unsigned char)c < 0x21 || (unsigned char)c > 0x7F)
+      return false;
+  return true;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  quietLog();
+  makeWorkDir("etc");
+  run.startDir = workDir();
+  run.manifestName = "LUMOINST.CONF";
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  writeInput("etc/LUMOINST.CONF", data, size);
+  int count = getInfoData();
+  FUZZ_CHECK(count >= 0 && count <= kManifestMax);
+  for (int i = 0; i < count; ++i) {
+    const ManifestEntry& entry = manifestTable[i];
+    FUZZ_CHECK(!entry.source.empty() && entry.source.size() <= kSourceMax);
+    FUZZ_CHECK(isFieldText(entry.source) && isFieldText(entry.target));
+    FUZZ_CHECK(entry.mode >= 0);
+  }
+  return 0;
+}

@@ -1,0 +1,28 @@
+// A printer's own configuration file and its version marker
+// (updateConfigFile): any text as the file.  The rewrite passes through a
+// temporary file in /tmp, as the run's does.
+#include "fuzz_support.h"
+#include "ppd/printer_config.h"
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  quietLog();
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  std::string text(reinterpret_cast<const char*>(data), size);
+  std::string path = writeInput("lumoConfig", text);
+  FUZZ_CHECK(updateConfigFile(path, "Office") == 1);
+  std::string out = readWhole(path);
+
+  // A line holding the old marker becomes the new marker line; every other
+  // line stays as it was.
+  if (text.find('\0') != std::string::npos)
+    return 0;  // NUL bytes end the line texts as C strings
+  bool lastLineEnds = text.empty() || text.back() == '\n';
+  FUZZ_CHECK(lineFeeds(out) == lineFeeds(text) ||
+             (!lastLineEnds && lineFeeds(out) == lineFeeds(text) + 1));
+  if (text.find("%%LUMO_VERSION_1.0") == std::string::npos)
+    FUZZ_CHECK(out == text);
+  return 0;
+}
