@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "discovery/line_scan.h"
+#include "driver/line_scan.h"
 #include "driver/run_settings.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <cctype>
 #include <cstring>
 
-#include "discovery/line_scan.h"
+#include "driver/line_scan.h"
 #include "discovery/tmp_name.h"
 #include "discovery/tools.h"
 #include "driver/log.h"

@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "discovery/cups_dirs.h"
-#include "discovery/line_scan.h"
+#include "driver/line_scan.h"
 #include "discovery/tmp_name.h"
 #include "driver/log.h"
 #include "driver/run_settings.h"

@@ -1,5 +1,6 @@
 #include "ppd/option_carry_over.h"
 
+#include "driver/line_scan.h"
 #include "driver/log.h"
 #include "driver/run_settings.h"
 
@@ -9,18 +10,6 @@ const char kDefaultMarker[] = "*Default";
 
 bool contains(const std::string& text, const char* marker) {
   return text.find(marker) != std::string::npos;
-}
-
-// Reads one piece of at most 255 characters.  `whole` tells whether it is
-// a complete line: the pieces of a longer line are never rewritten.  A NUL
-// byte ends the piece's text, which may leave it empty.
-bool readPiece(FILE* in, std::string& piece, bool& whole) {
-  char buffer[256];
-  if (!std::fgets(buffer, sizeof buffer, in))
-    return false;
-  piece = buffer;
-  whole = (!piece.empty() && piece.back() == '\n') || std::feof(in);
-  return true;
 }
 
 // Writes the default line of a block, with the old PPD's choice when the

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "discovery/tmp_name.h"
+#include "driver/line_scan.h"
 #include "driver/log.h"
 #include "ppd/copy_file.h"
 
@@ -16,21 +17,21 @@ const char kNewMarkerLine[] = "%%LUMO_VERSION_3.0\n";
 // Copies the file in pieces of at most 255 characters; a line holding the
 // old marker is written as the new marker line instead, whole.
 bool copyWithNewMarker(FILE* in, FILE* out) {
-  char buffer[256];
+  std::string piece;
+  bool whole = true;
   bool lineStart = true;
   bool skipLine = false;  // rest of a replaced line
-  while (std::fgets(buffer, sizeof buffer, in)) {
-    std::string piece = buffer;
+  while (readPiece(in, piece, whole)) {
     if (lineStart)
       skipLine = false;
-    lineStart = !piece.empty() && piece.back() == '\n';  // a NUL byte can empty it
+    lineStart = whole;
     if (skipLine)
       continue;
     if (piece.find(kOldMarker) != std::string::npos) {
       std::fputs(kNewMarkerLine, out);
       skipLine = true;
     } else {
-      std::fputs(buffer, out);
+      std::fputs(piece.c_str(), out);
     }
   }
   return !std::ferror(in) && !std::ferror(out);

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <new>
 
+#include "driver/line_scan.h"
 #include "driver/log.h"
 #include "ppd/ring.h"
 #include "driver/run_settings.h"
@@ -16,15 +17,11 @@ namespace {
 const char kBlockBegin[] = "%%ORBBLOCK_PRINTERS_BEGIN";
 const char kBlockEnd[] = "%%ORBBLOCK_PRINTERS_END";
 
-// Reads one line in pieces of at most 255 characters, as the file format
-// has it.  `whole` tells whether the piece ended its line.
-bool readPiece(FILE* in, std::string& piece, bool& whole) {
-  char buffer[256];
-  if (!std::fgets(buffer, sizeof buffer, in))
+// Reads the next piece of at most 255 characters, its line end trimmed.
+bool readTrimmedPiece(FILE* in, std::string& piece, bool& whole) {
+  if (!readPiece(in, piece, whole))
     return false;
-  piece = buffer;
-  whole = (!piece.empty() && piece.back() == '\n') || std::feof(in);
-  trimLineEnd(piece, sizeof buffer);
+  trimLineEnd(piece, 256);
   return true;
 }
 
@@ -89,7 +86,7 @@ int readInfoPrinters(int kind, PrinterEntry* head) {
   std::string line;
   bool whole = true;
   bool found = false;
-  while (!found && readPiece(in, line, whole))
+  while (!found && readTrimmedPiece(in, line, whole))
     found = line == kBlockBegin;
   if (!found) {
     std::fclose(in);
@@ -99,7 +96,7 @@ int readInfoPrinters(int kind, PrinterEntry* head) {
   clearPrinterList(head);
   int count = 0;
   bool continued = false;
-  while (readPiece(in, line, whole)) {
+  while (readTrimmedPiece(in, line, whole)) {
     bool restOfLongLine = continued;
     continued = !whole;
     if (restOfLongLine)

@@ -1,4 +1,4 @@
-#include "discovery/line_scan.h"
+#include "driver/line_scan.h"
 
 #include <cstring>
 
@@ -20,4 +20,13 @@ int scanFile(const std::string& path, const LineVisitor& visit) {
   bool stopped = scanLines(in, visit);
   std::fclose(in);
   return stopped ? 1 : 0;
+}
+
+bool readPiece(FILE* in, std::string& piece, bool& whole) {
+  char buffer[256];
+  if (!std::fgets(buffer, sizeof buffer, in))
+    return false;
+  piece = buffer;
+  whole = (!piece.empty() && piece.back() == '\n') || std::feof(in);
+  return true;
 }

@@ -1,8 +1,8 @@
 // Reading text files the way the run reads them: in the pieces that fgets
 // gives with a 256-byte buffer (at most 255 characters, the line feed
 // included when it fits), each piece taken as one line.
-#ifndef LUMO_DISCOVERY_LINE_SCAN_H
-#define LUMO_DISCOVERY_LINE_SCAN_H
+#ifndef LUMO_DRIVER_LINE_SCAN_H
+#define LUMO_DRIVER_LINE_SCAN_H
 
 #include <cstdio>
 #include <functional>
@@ -18,5 +18,10 @@ bool scanLines(FILE* in, const LineVisitor& visit);
 // The same for the named file: -1 when it cannot be opened, 1 when visit
 // stopped, 0 at the end of the file.
 int scanFile(const std::string& path, const LineVisitor& visit);
+
+// Reads the next piece; false at the end of the file.  `whole` tells
+// whether the piece ends its line (the pieces of a longer line do not).  A
+// NUL byte ends the piece's text, which may leave it empty.
+bool readPiece(FILE* in, std::string& piece, bool& whole);
 
 #endif
