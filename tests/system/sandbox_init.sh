@@ -16,7 +16,7 @@ for dir in usr etc; do
 done
 
 # Directories the installer and CUPS write into start empty.
-for dir in /opt /var/log /var/tmp /tmp /run /var/spool/cups /var/cache/cups /root; do
+for dir in /opt /var/log /var/tmp /tmp /run /var/spool/cups /var/cache/cups /root /srv /mnt; do
   [ -d "$dir" ] && mount -t tmpfs -o mode=0755 lumo-sandbox "$dir"
 done
 chmod 1777 /tmp /var/tmp
@@ -37,6 +37,10 @@ ln -s /proc/self/fd/2 "$stage/dev/stderr"
 mount --move "$stage/dev" /dev
 mount -t tmpfs -o mode=1777 lumo-shm /dev/shm
 mkdir -p /run/cups /var/log/cups
+
+# Everything else of the host's file system is read-only in here, so a
+# stray write fails instead of reaching the host.
+mount -o remount,bind,ro /
 
 ip link set lo up
 
