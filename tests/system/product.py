@@ -56,35 +56,49 @@ def manifest_ppds():
     return sorted(source for source, target, _ in manifest_entries() if target == "?")
 
 
-@pytest.fixture
-def unpack(sandbox, setup_binary):
+def unpack_tree(sb, setup_binary, top="/opt/oxa", extra=()):
     """Unpacks the product under `top` in the sandbox; `extra` lines are added
     to the manifest before its end mark.  Returns the path of setup."""
+    tree = sb.path(top)
+    shutil.copytree(PRODUCT, tree, dirs_exist_ok=True)
+    shutil.copy2(setup_binary, tree / "bin" / "setup")
+    shutil.copy2(setup_binary.parent / "orbnc", tree / "bin" / "orbnc")
+    shutil.copytree(built_ppd_dir(), tree / "ppd", dirs_exist_ok=True)
+    manifest = (PRODUCT / MANIFEST).read_text()
+    added = "".join(f"{line}\n" for line in extra)
+    sb.write(f"{top}/{MANIFEST}", manifest.replace("@@NULL", added + "@@NULL"))
+    return f"{top}/bin/setup"
+
+
+def prepare_install(sb):
+    """A machine that passes the print-system checks: a foomatic-rip, and a
+    systemctl that restarts CUPS when it runs."""
+    sb.write(FOOMATIC_RIP, "#!/bin/sh\nexit 0\n", mode=0o755)
+    stub_systemctl(sb)
+
+
+# setup's environment in an installing run: CUPS named by ORBLPMODE.
+INSTALL_ENV = {"ORBLPMODE": "CUPS"}
+
+
+@pytest.fixture
+def unpack(sandbox, setup_binary):
+    """unpack_tree in the test's sandbox."""
 
     def unpack_at(top="/opt/oxa", extra=()):
-        tree = sandbox.path(top)
-        shutil.copytree(PRODUCT, tree, dirs_exist_ok=True)
-        shutil.copy2(setup_binary, tree / "bin" / "setup")
-        shutil.copy2(setup_binary.parent / "orbnc", tree / "bin" / "orbnc")
-        shutil.copytree(built_ppd_dir(), tree / "ppd", dirs_exist_ok=True)
-        manifest = (PRODUCT / MANIFEST).read_text()
-        added = "".join(f"{line}\n" for line in extra)
-        sandbox.write(f"{top}/{MANIFEST}", manifest.replace("@@NULL", added + "@@NULL"))
-        return f"{top}/bin/setup"
+        return unpack_tree(sandbox, setup_binary, top, extra)
 
     return unpack_at
 
 
 @pytest.fixture
 def install(sandbox, run_setup):
-    """Runs setup under the file-creation mask 077 on a machine that passes
-    the print-system checks (CUPS named by ORBLPMODE, a foomatic-rip) and
-    whose systemctl restarts CUPS when it runs."""
-    sandbox.write(FOOMATIC_RIP, "#!/bin/sh\nexit 0\n", mode=0o755)
-    stub_systemctl(sandbox)
+    """Runs setup under the file-creation mask 077 on a machine prepared by
+    prepare_install."""
+    prepare_install(sandbox)
 
     def run(args="", program="/opt/oxa/bin/setup", cwd="/", input=None, env=None):
-        environment = {"ORBLPMODE": "CUPS", **(env or {})}
+        environment = {**INSTALL_ENV, **(env or {})}
         return run_setup(args, program=f"umask 077; {program}", cwd=cwd, input=input,
                          env=environment)
 
