@@ -1,5 +1,7 @@
 #include "ppd/model_line.h"
 
+#include <unordered_map>
+
 #include "models.h"
 #include "ppd/printer_list.h"
 
@@ -9,15 +11,25 @@ const char kModelKeyword[] = "*ModelName:";
 const char kVersionKeyword[] = "*% Lumo version:";
 
 // The model identifier of the first row of the table whose name occurs in
-// the text; the order of the rows decides.
+// the text, or 0; the order of the rows decides.
+int searchTable(std::string_view text) {
+  for (int i = 0; i < kModelCount; ++i)
+    if (text.find(kModelTable[i].name) != std::string_view::npos)
+      return kModelTable[i].id;
+  return 0;
+}
+
+// searchTable, remembered per model text: the queues of a print server
+// share a few models, and the table has hundreds of rows to search.
 bool findModel(std::string_view text, int& modelId) {
-  for (int i = 0; i < kModelCount; ++i) {
-    if (text.find(kModelTable[i].name) != std::string_view::npos) {
-      modelId = kModelTable[i].id;
-      return true;
-    }
-  }
-  return false;
+  static std::unordered_map<std::string, int> known;
+  auto [entry, added] = known.try_emplace(std::string(text), 0);
+  if (added)
+    entry->second = searchTable(text);
+  if (entry->second == 0)
+    return false;
+  modelId = entry->second;
+  return true;
 }
 
 // The position of the first non-space character at or after `from`.
