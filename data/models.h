@@ -4,8 +4,12 @@
 #ifndef LUMO_DATA_MODELS_H
 #define LUMO_DATA_MODELS_H
 
+#include <string_view>
+
+// The name's length is known at compile time: every model line is
+// searched for every name.
 struct ModelRow {
-  const char* name;
+  std::string_view name;
   int id;
 };
 

@@ -1,7 +1,7 @@
 # Debian packages the build, the tests and the demo need; sourced by the
 # scripts beside it.  Installs the missing ones with apt-get.
 
-LUMO_PACKAGES="cmake make g++ libcups2-dev libgtest-dev python3 python3-pytest
+LUMO_PACKAGES="cmake make g++ libcups2-dev zlib1g-dev libgtest-dev python3 python3-pytest
   cups-daemon cups-client cups-ppdc checkpolicy semodule-utils util-linux iproute2
   procps gzip tar clang libclang-rt-14-dev"
 

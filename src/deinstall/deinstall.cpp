@@ -65,10 +65,6 @@ void reportDeletion(Msg subject, const std::string& path, bool done) {
 
 }  // namespace
 
-bool isPathSafeName(const std::string& name) {
-  return name.find('/') == std::string::npos && name != "." && name != "..";
-}
-
 int removeQueue(const std::string& name) {
   int kind = run.spoolerKind;
   if (kind != kSpoolerUnknown && kind != kSpoolerLp && kind != kSpoolerCups)

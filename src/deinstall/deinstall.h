@@ -20,7 +20,4 @@ int removePrinterDir(const std::string& name);
 // the flag 0 it only reports what exists.
 void removeInstalledFiles(int deleteFlag);
 
-// A queue name that can safely be part of a path: no "/", not "." or "..".
-bool isPathSafeName(const std::string& name);
-
 #endif

@@ -3,7 +3,9 @@
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <zlib.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <vector>
 
@@ -33,27 +35,36 @@ bool copyBlocks(FILE* in, FILE* out) {
   return !std::ferror(in);
 }
 
-// The permission bits a new file gets from the process's creation mask.
-mode_t newFileMode() {
+bool writeAll(int fd, const char* data, size_t size) {
+  while (size > 0) {
+    ssize_t written = write(fd, data, size);
+    if (written < 0 && errno == EINTR)
+      continue;
+    if (written <= 0)
+      return false;
+    data += written;
+    size -= size_t(written);
+  }
+  return true;
+}
+
+mode_t creationMask() {
   mode_t mask = umask(0);
   umask(mask);
-  return 0666 & ~mask;
+  return mask;
 }
 
-}  // namespace
-
-std::string stageBeside(const std::string& path) {
-  std::string pattern = path + ".XXXXXX";
-  std::vector<char> name(pattern.begin(), pattern.end());
-  name.push_back('\0');
-  int fd = mkstemp(name.data());
-  if (fd < 0)
-    return std::string();
-  close(fd);
-  return name.data();
+// Removes the staged file after a failure, keeping the failure's errno.
+int dropStaged(const std::string& staged) {
+  int saved = errno;
+  unlink(staged.c_str());
+  errno = saved;
+  return 0;
 }
 
-int replaceByStaged(const std::string& staged, const std::string& target) {
+// Gives the staged file the target's permission bits and owner, or `mode`
+// when there is no target yet, and renames it over the target.
+int putInPlace(const std::string& staged, const std::string& target, mode_t mode) {
   struct stat old;
   bool ok;
   if (stat(target.c_str(), &old) == 0) {
@@ -62,33 +73,75 @@ int replaceByStaged(const std::string& staged, const std::string& target) {
     if (ok && (old.st_uid != geteuid() || old.st_gid != getegid()))
       ok = chown(staged.c_str(), old.st_uid, old.st_gid) == 0;
   } else {
-    ok = chmod(staged.c_str(), newFileMode()) == 0;
+    ok = chmod(staged.c_str(), mode) == 0;
   }
   if (ok && rename(staged.c_str(), target.c_str()) == 0)
     return 1;
-  unlink(staged.c_str());
-  return 0;
+  return dropStaged(staged);
 }
+
+// Creates the file "path.XXXXXX" exclusively, beside the file it is to
+// replace and so in the same file system, and opens it for writing; its
+// name goes into staged.  Nothing on failure, errno saying why.
+FILE* createBeside(const std::string& path, std::string& staged) {
+  std::string pattern = path + ".XXXXXX";
+  std::vector<char> name(pattern.begin(), pattern.end());
+  name.push_back('\0');
+  int fd = mkstemp(name.data());
+  if (fd < 0)
+    return nullptr;
+  staged = name.data();
+  FILE* out = fdopen(fd, "wb");
+  if (!out) {
+    int saved = errno;
+    close(fd);
+    errno = saved;
+    dropStaged(staged);
+  }
+  return out;
+}
+
+}  // namespace
 
 int copyFile(const std::string& source, const std::string& target) {
   FILE* in = std::fopen(source.c_str(), "rb");
   if (!in)
     return 0;
+  struct stat st;
+  mode_t mode = (fstat(fileno(in), &st) == 0 ? st.st_mode & 0777 : 0666) & ~creationMask();
   std::string real = resolved(target);
-  std::string staged = stageBeside(real);
-  FILE* out = staged.empty() ? nullptr : std::fopen(staged.c_str(), "wb");
+  std::string staged;
+  FILE* out = createBeside(real, staged);
   if (!out) {
+    int saved = errno;
     std::fclose(in);
-    if (!staged.empty())
-      unlink(staged.c_str());
+    errno = saved;
     return 0;
   }
   bool copied = copyBlocks(in, out);
+  int saved = errno;
   std::fclose(in);
-  copied = std::fclose(out) == 0 && copied;
-  if (!copied) {
-    unlink(staged.c_str());
-    return 0;
+  if (std::fclose(out) != 0 && copied) {
+    copied = false;
+    saved = errno;
   }
-  return replaceByStaged(staged, real);
+  if (!copied) {
+    errno = saved;
+    return dropStaged(staged);
+  }
+  return putInPlace(staged, real, mode);
+}
+
+int copyUncompressed(const std::string& source, int fd) {
+  gzFile in = gzopen(source.c_str(), "rb");
+  if (!in)
+    return 0;
+  std::vector<char> block(kBlockSize);
+  int got = 0;
+  bool written = true;
+  while (written && (got = gzread(in, block.data(), unsigned(block.size()))) > 0)
+    written = writeAll(fd, block.data(), size_t(got));
+  // A cut or damaged stream shows as a read error or in the close.
+  bool read = got == 0;
+  return gzclose(in) == Z_OK && read && written;
 }

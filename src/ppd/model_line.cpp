@@ -1,5 +1,7 @@
 #include "ppd/model_line.h"
 
+#include <unordered_map>
+
 #include "models.h"
 #include "ppd/printer_list.h"
 
@@ -9,19 +11,29 @@ const char kModelKeyword[] = "*ModelName:";
 const char kVersionKeyword[] = "*% Lumo version:";
 
 // The model identifier of the first row of the table whose name occurs in
-// the text; the order of the rows decides.
-bool findModel(const std::string& text, int& modelId) {
-  for (int i = 0; i < kModelCount; ++i) {
-    if (text.find(kModelTable[i].name) != std::string::npos) {
-      modelId = kModelTable[i].id;
-      return true;
-    }
-  }
-  return false;
+// the text, or 0; the order of the rows decides.
+int searchTable(std::string_view text) {
+  for (int i = 0; i < kModelCount; ++i)
+    if (text.find(kModelTable[i].name) != std::string_view::npos)
+      return kModelTable[i].id;
+  return 0;
+}
+
+// searchTable, remembered per model text: the queues of a print server
+// share a few models, and the table has hundreds of rows to search.
+bool findModel(std::string_view text, int& modelId) {
+  static std::unordered_map<std::string, int> known;
+  auto [entry, added] = known.try_emplace(std::string(text), 0);
+  if (added)
+    entry->second = searchTable(text);
+  if (entry->second == 0)
+    return false;
+  modelId = entry->second;
+  return true;
 }
 
 // The position of the first non-space character at or after `from`.
-size_t skipSpaces(const std::string& line, size_t from) {
+size_t skipSpaces(std::string_view line, size_t from) {
   while (from < line.size() && line[from] == ' ')
     ++from;
   return from;
@@ -29,37 +41,37 @@ size_t skipSpaces(const std::string& line, size_t from) {
 
 }  // namespace
 
-int pdlFromWindow(const std::string& line) {
+int pdlFromWindow(std::string_view line) {
   if (line.empty())
     return kPdlUnknown;
   size_t end = line.size() - 1;
   size_t begin = end > 8 ? end - 8 : 0;
-  std::string window = line.substr(begin, end - begin);
-  if (window.find(" PCL") != std::string::npos)
+  std::string_view window = line.substr(begin, end - begin);
+  if (window.find(" PCL") != std::string_view::npos)
     return kPdlPcl;
-  if (window.find(" PXL") != std::string::npos)
+  if (window.find(" PXL") != std::string_view::npos)
     return kPdlPxl;
-  if (window.find(" PS") != std::string::npos)
+  if (window.find(" PS") != std::string_view::npos)
     return kPdlPostScript;
   return kPdlUnknown;
 }
 
-std::optional<std::string> parseModelLine(const std::string& line, int& pdlKind, int& modelId) {
+std::optional<std::string> parseModelLine(std::string_view line, int& pdlKind, int& modelId) {
   size_t keyword = line.find(kModelKeyword);
-  if (keyword == std::string::npos)
+  if (keyword == std::string_view::npos)
     return std::nullopt;
   pdlKind = pdlFromWindow(line);
-  std::string text = line.substr(skipSpaces(line, keyword + sizeof kModelKeyword - 1));
+  std::string_view text = line.substr(skipSpaces(line, keyword + sizeof kModelKeyword - 1));
   while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
-    text.pop_back();
+    text.remove_suffix(1);
   if (!findModel(text, modelId))
     return std::nullopt;
-  return text;
+  return std::string(text);
 }
 
-int readLumoVersion(const std::string& line) {
+int readLumoVersion(std::string_view line) {
   size_t keyword = line.find(kVersionKeyword);
-  if (keyword == std::string::npos)
+  if (keyword == std::string_view::npos)
     return -1;
   size_t at = skipSpaces(line, keyword + sizeof kVersionKeyword - 1);
   if (at < line.size() && line[at] >= '0' && line[at] <= '9')

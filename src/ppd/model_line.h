@@ -7,18 +7,19 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 // The page-description language named in the eight characters before the
 // line's last character: " PCL" 2, " PXL" 3, " PS" 1, else 0.
-int pdlFromWindow(const std::string& line);
+int pdlFromWindow(std::string_view line);
 
 // For a line holding "*ModelName:", sets pdlKind from the line as read and,
 // when a model of the table occurs in the model text (the value after the
 // keyword and its spaces, without the line end), sets modelId and returns
 // that text.  Nothing for any other line.
-std::optional<std::string> parseModelLine(const std::string& line, int& pdlKind, int& modelId);
+std::optional<std::string> parseModelLine(std::string_view line, int& pdlKind, int& modelId);
 
 // The digit that follows "*% Lumo version:" and its spaces, or -1.
-int readLumoVersion(const std::string& line);
+int readLumoVersion(std::string_view line);
 
 #endif

@@ -1,9 +1,12 @@
 #include "ppd/ppd_match.h"
 
 #include <cups/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <map>
+#include <vector>
 
 #include "driver/log.h"
 #include "ppd/dir_entries.h"
@@ -13,6 +16,54 @@ namespace {
 
 // Where the product's PPD files lie when no other directory was settled.
 const char kProductPpdDir[] = "/opt/oxa/ppd";
+
+// What one file of a product PPD directory says about itself.
+struct ProductPpd {
+  std::string path;
+  std::optional<std::string> model;
+  int pdlKind = 0;
+  int modelId = 0;
+};
+
+// A directory's files in listing order, and the directory as it was when
+// they were read.
+struct DirListing {
+  dev_t device = 0;
+  ino_t inode = 0;
+  timespec modified = {};
+  std::vector<ProductPpd> files;
+};
+
+bool sameDir(const DirListing& listing, const struct stat& st) {
+  return listing.device == st.st_dev && listing.inode == st.st_ino &&
+         listing.modified.tv_sec == st.st_mtim.tv_sec &&
+         listing.modified.tv_nsec == st.st_mtim.tv_nsec;
+}
+
+// The files of a product PPD directory with their model lines.  Every
+// printer looks its new PPD up in the same one or two directories, so each
+// is read once per run; it is read afresh only when the directory itself
+// changed (a file added, removed or renamed).  The product's files are in
+// place before the first look-up.
+const std::vector<ProductPpd>& productPpds(const std::string& dir) {
+  static std::map<std::string, DirListing> listings;
+  static const std::vector<ProductPpd> none;
+  struct stat st;
+  if (stat(dir.c_str(), &st) != 0)
+    return none;
+  DirListing& listing = listings[dir];
+  if (sameDir(listing, st))
+    return listing.files;
+  listing = DirListing{st.st_dev, st.st_ino, st.st_mtim, {}};
+  forEachEntry(dir, [&](const std::string& path, const std::string&) {
+    ProductPpd file;
+    file.path = path;
+    file.model = readPpdModel(path, file.pdlKind, file.modelId);
+    listing.files.push_back(file);
+    return true;
+  });
+  return listing.files;
+}
 
 }  // namespace
 
@@ -32,18 +83,14 @@ std::optional<std::string> readPpdModel(const std::string& path, int& pdlKind, i
 
 int findPpdInDir(const std::string& dir, const std::string& modelName, int pdlKind, int modelId,
                  std::string& path) {
-  bool found = false;
-  forEachEntry(dir, [&](const std::string& candidate, const std::string&) {
-    int candidatePdl = 0;
-    int candidateId = 0;
-    std::optional<std::string> model = readPpdModel(candidate, candidatePdl, candidateId);
-    found = model && model->compare(0, modelName.size(), modelName) == 0 &&
-            candidateId == modelId && candidatePdl == pdlKind;
-    if (found)
-      path = candidate;
-    return !found;
-  });
-  return found ? 1 : 0;
+  for (const ProductPpd& file : productPpds(dir)) {
+    if (file.model && file.model->compare(0, modelName.size(), modelName) == 0 &&
+        file.modelId == modelId && file.pdlKind == pdlKind) {
+      path = file.path;
+      return 1;
+    }
+  }
+  return 0;
 }
 
 int findPpdFile(const std::string& dir, const PrinterEntry& printer, int pdlKind, int modelId,

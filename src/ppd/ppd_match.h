@@ -17,6 +17,8 @@ std::optional<std::string> readPpdModel(const std::string& path, int& pdlKind, i
 
 // Puts into `path` the first entry of the directory whose model text begins
 // with modelName and whose identifier and language agree.  1 found, 0 not.
+// The directory's files are read once per run (again when the directory
+// changes), so "Unable to open" comes once per unreadable file.
 int findPpdInDir(const std::string& dir, const std::string& modelName, int pdlKind, int modelId,
                  std::string& path);
 

@@ -1,12 +1,10 @@
 #include "ppd/ppd_tmp_files.h"
 
-#include <fcntl.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 
 #include "driver/log.h"
@@ -14,11 +12,8 @@
 
 namespace {
 
-// Attempts at a compressed name that is not taken yet.
-constexpr int kReserveAttempts = 100;
-
-// The longest name created: "/orbinXXXXXX.gz" after the directory.
-constexpr size_t kLongestName = 15;
+// The longest name created: "/orbinXXXXXX" after the directory.
+constexpr size_t kLongestName = 12;
 
 }  // namespace
 
@@ -34,41 +29,17 @@ std::string tmpPpdDir() {
   return dir;
 }
 
-int createTmpFile(const std::string& dir, const std::string& prefix, const std::string& suffix,
-                  std::string& path) {
+int createTmpFile(const std::string& dir, const std::string& prefix, std::string& path) {
   std::string base = dir;
   if (!base.empty() && base.back() == '/')
     base.pop_back();
-  std::string pattern = base + "/" + prefix + "XXXXXX" + suffix;
+  std::string pattern = base + "/" + prefix + "XXXXXX";
   std::vector<char> name(pattern.begin(), pattern.end());
   name.push_back('\0');
-  int fd = mkstemps(name.data(), int(suffix.size()));
+  int fd = mkstemp(name.data());
   if (fd >= 0)
     path = name.data();
   return fd;
-}
-
-bool reserveInputCopy(const std::string& dir, bool compressed, std::string& plain,
-                      std::string& gz) {
-  for (int attempt = 0; attempt < kReserveAttempts; ++attempt) {
-    int fd = createTmpFile(dir, "orbin", "", plain);
-    if (fd < 0)
-      return false;
-    close(fd);
-    if (!compressed)
-      return true;
-    gz = plain + ".gz";
-    fd = open(gz.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0600);
-    if (fd >= 0) {
-      close(fd);
-      return true;
-    }
-    bool taken = errno == EEXIST;
-    unlink(plain.c_str());
-    if (!taken)
-      return false;
-  }
-  return false;
 }
 
 ScratchFiles::~ScratchFiles() {

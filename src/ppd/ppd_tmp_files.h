@@ -9,17 +9,9 @@
 // $TMPDIR when it names a directory, else "/tmp".
 std::string tmpPpdDir();
 
-// Creates the empty file "<dir>/<prefix>XXXXXX<suffix>" exclusively and
-// returns its open descriptor, with its name in path; -1 on failure.
-int createTmpFile(const std::string& dir, const std::string& prefix, const std::string& suffix,
-                  std::string& path);
-
-// Reserves an input copy "<dir>/orbinXXXXXX", and with `compressed` also
-// its compressed name, that name followed by ".gz", so that decompressing
-// the one gives the other.  The names go into plain and gz.  False when no
-// such pair could be created.
-bool reserveInputCopy(const std::string& dir, bool compressed, std::string& plain,
-                      std::string& gz);
+// Creates the empty file "<dir>/<prefix>XXXXXX" exclusively and returns
+// its open descriptor, with its name in path; -1 on failure.
+int createTmpFile(const std::string& dir, const std::string& prefix, std::string& path);
 
 // The files of one rewrite: whatever is still held is removed when the
 // object goes.

@@ -8,6 +8,7 @@
 #include "driver/line_scan.h"
 #include "driver/log.h"
 #include "ppd/copy_file.h"
+#include "ppd/printer_list.h"
 
 namespace {
 
@@ -40,6 +41,12 @@ bool copyWithNewMarker(FILE* in, FILE* out) {
 }  // namespace
 
 int processPrinterConfig(const std::string& queueName) {
+  // A queue named "." or ".." (from a PPD file named "..ppd" or "...ppd")
+  // would lead out of the product's directory.
+  if (!isPathSafeName(queueName)) {
+    logFormat("Printer name refused, it could name a path: '%s'.", queueName.c_str());
+    return 0;
+  }
   return updateConfigFile(formatText("/opt/oxa/%s/root/lumoConfig", queueName.c_str()), queueName);
 }
 

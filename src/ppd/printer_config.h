@@ -4,7 +4,9 @@
 
 #include <string>
 
-// Rewrites "/opt/oxa/<queue>/root/lumoConfig" with updateConfigFile.
+// Rewrites "/opt/oxa/<queue>/root/lumoConfig" with updateConfigFile; a
+// queue name that could name a path ("." or "..") is refused with a log
+// line.
 int processPrinterConfig(const std::string& queueName);
 
 // Rewrites the configuration file, every line holding "%%LUMO_VERSION_1.0"

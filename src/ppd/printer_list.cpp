@@ -119,3 +119,7 @@ int readInfoPrinters(int kind, PrinterEntry* head) {
   printerCount = count == 0 ? 0 : ringLength(head);
   return 1;
 }
+
+bool isPathSafeName(const std::string& name) {
+  return name.find('/') == std::string::npos && name != "." && name != "..";
+}

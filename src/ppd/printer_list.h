@@ -46,6 +46,9 @@ void addPList(PrinterEntry* head, PrinterEntry* entry);
 // Returns 1 when the file had a printer block, else 0.
 int readInfoPrinters(int kind, PrinterEntry* head);
 
+// A queue name that can safely be part of a path: no "/", not "." or "..".
+bool isPathSafeName(const std::string& name);
+
 // Cuts the text to its first `limit` characters, then drops trailing
 // blanks and line feeds (carriage returns stay).
 void trimLineEnd(std::string& text, size_t limit);

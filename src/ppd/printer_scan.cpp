@@ -111,16 +111,22 @@ std::string cupsPpdDir() {
   return run.cupsBaseDir + "/etc/cups/ppd";
 }
 
-int scanCupsPrinters(PrinterEntry* head, int& count) {
+bool readCupsPrinters(PrinterEntry* head, int& count) {
   count = 0;
   std::string dir = cupsPpdDir();
   if (access(dir.c_str(), F_OK) != 0)
-    return 0;
+    return false;
   forEachEntry(dir, [&](const std::string& path, const std::string& name) {
     if (scanPpdFile(head, count, path, name))
       ++count;
     return true;
   });
+  return true;
+}
+
+int scanCupsPrinters(PrinterEntry* head, int& count) {
+  if (!readCupsPrinters(head, count))
+    return 0;
   listInstalledPrinters(head, count);
   listPpdFilesToInstall(ppdInstallDir, head, count);
   return count > 0 ? 1 : 0;

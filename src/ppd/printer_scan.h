@@ -11,8 +11,12 @@
 // The CUPS PPD directory: "/etc/cups/ppd" under cupsBaseDir.
 std::string cupsPpdDir();
 
-// Fills the list from the CUPS PPD directory, sets count to the number of
-// queues accepted and logs both listings.  1 when count is above 0, else 0.
+// The scan's reading part: fills the list from the CUPS PPD directory and
+// sets count to the number of queues accepted, without the listings.  False
+// when the directory does not exist.
+bool readCupsPrinters(PrinterEntry* head, int& count);
+
+// readCupsPrinters, then both listings.  1 when count is above 0, else 0.
 int scanCupsPrinters(PrinterEntry* head, int& count);
 
 // "List of Norvik Printers installed" with each printer's details; trims

@@ -2,14 +2,14 @@
 
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <new>
 
-#include "discovery/tools.h"
 #include "driver/log.h"
 #include "driver/questions.h"
 #include "driver/run_settings.h"
-#include "driver/shell.h"
 #include "ppd/copy_file.h"
 #include "ppd/cups_restart.h"
 #include "ppd/option_carry_over.h"
@@ -19,37 +19,32 @@
 
 namespace {
 
-// "cp -f from to" through the shell; returns its status.
-int runCopy(const std::string& from, const std::string& to) {
-  return runShell(formatText("%s -f %s %s", shellWord(toolPath(kToolCp)).c_str(),
-                             shellWord(from).c_str(), shellWord(to).c_str()));
+// Copies a file in process and logs the message "... %s to %s: result=%d"
+// with the source, the target and the copy's status in the place of a
+// command's: 0 when done, else -1 and the reason on a line of its own.
+int copyReported(Msg message, const std::string& from, const std::string& to) {
+  int done = copyFile(from, to);
+  int reason = errno;
+  logFormat(catalogue(message), from.c_str(), to.c_str(), done ? 0 : -1);
+  if (!done)
+    logFormat("Cannot copy %s to %s: %s.", from.c_str(), to.c_str(), std::strerror(reason));
+  return done;
 }
 
-// Gets the found product PPD into the input copy, decompressed.  False
-// after logging why not.
-bool prepareInput(const std::string& found, bool compressed, const std::string& plain,
-                  const std::string& gz, const std::string& queue, ScratchFiles& scratch) {
-  const std::string& copy = compressed ? gz : plain;
-  if (!copyFile(found, copy)) {
-    logFormat("Problem copying: %s to %s for printer %s!\n", found.c_str(), copy.c_str(),
-              queue.c_str());
-    return false;
-  }
-  if (!compressed)
+// Writes the found product PPD, decompressed, through the input copy's
+// open descriptor, which it closes.  False after logging why not.
+bool prepareInput(const std::string& found, int fd, const std::string& input,
+                  const std::string& queue) {
+  bool done = copyUncompressed(found, fd);
+  done = close(fd) == 0 && done;
+  if (done)
     return true;
-  // gzip creates the decompressed file itself, exclusively: the reserved
-  // empty one must go first, and the name is not ours again until gzip has
-  // made it.
-  unlink(plain.c_str());
-  scratch.release(plain);
-  int status = runShell(formatText("%s -d %s", shellWord(toolPath(kToolGzip)).c_str(),
-                                   shellWord(gz).c_str()));
-  if (status != 0) {
-    logFormat(catalogue(kProblemDecompressing), gz.c_str(), queue.c_str());
-    return false;
-  }
-  scratch.hold(plain);
-  return true;
+  if (found.find(".gz") != std::string::npos)
+    logFormat(catalogue(kProblemDecompressing), input.c_str(), queue.c_str());
+  else
+    logFormat("Problem copying: %s to %s for printer %s!\n", found.c_str(), input.c_str(),
+              queue.c_str());
+  return false;
 }
 
 // Rewrites the input copy into the output file, whose descriptor it takes
@@ -153,28 +148,26 @@ int installNewPPD(const std::string& ppdDir, OptionEntry* head, int count,
   }
   logFormat("PPD = %s.\n", found.c_str());
 
-  bool compressed = found.find(".gz") != std::string::npos;
   std::string dir = tmpPpdDir();
-  std::string plain, gz, output;
+  std::string input, output;
   ScratchFiles scratch;
-  int outFd = -1;
-  if (reserveInputCopy(dir, compressed, plain, gz)) {
-    scratch.hold(plain);
-    if (compressed)
-      scratch.hold(gz);
-    outFd = createTmpFile(dir, "orbot", "", output);
-  }
+  int inFd = createTmpFile(dir, "orbin", input);
+  if (inFd >= 0)
+    scratch.hold(input);
+  int outFd = inFd < 0 ? -1 : createTmpFile(dir, "orbot", output);
   if (outFd < 0) {
+    if (inFd >= 0)
+      close(inFd);
     logFormat("Cannot create a temporary file in %s for printer %s!\n", dir.c_str(),
               queue.c_str());
     return 0;
   }
   scratch.hold(output);
-  if (!prepareInput(found, compressed, plain, gz, queue, scratch)) {
+  if (!prepareInput(found, inFd, input, queue)) {
     close(outFd);
     return 0;
   }
-  if (!writeNewPpd(plain, outFd, output, head, count, queue))
+  if (!writeNewPpd(input, outFd, output, head, count, queue))
     return 0;
   scratch.release(output);
   newName = output;
@@ -194,26 +187,9 @@ int backupPPD(const std::string& ppdPath, const std::string& queueName) {
     logFormat("Backup name longer than %zu characters refused: '%s'.", kTextMax, backup.c_str());
     return 0;
   }
-  int status = runCopy(ppdPath, backup);
-  logFormat(catalogue(kSavingResult), ppdPath.c_str(), backup.c_str(), status);
-  return status == 0 ? 1 : 0;
+  return copyReported(kSavingResult, ppdPath, backup);
 }
 
 int replacePPD(const std::string& ppdPath, const std::string& newName) {
-  std::string staged = stageBeside(ppdPath);
-  if (staged.empty()) {
-    logFormat("Cannot create a file beside %s: the PPD is not replaced.\n", ppdPath.c_str());
-    return 0;
-  }
-  int status = runCopy(newName, staged);
-  logFormat(catalogue(kCopyingResult), newName.c_str(), ppdPath.c_str(), status);
-  if (status != 0) {
-    unlink(staged.c_str());
-    return 0;
-  }
-  if (!replaceByStaged(staged, ppdPath)) {
-    logFormat("Cannot put %s in the place of %s.\n", staged.c_str(), ppdPath.c_str());
-    return 0;
-  }
-  return 1;
+  return copyReported(kCopyingResult, newName, ppdPath);
 }

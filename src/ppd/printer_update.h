@@ -25,12 +25,14 @@ int installNewPPD(const std::string& ppdDir, OptionEntry* head, int count,
 // first "/ppd" (or the whole path), the queue name and ".ppd.rpmsave".
 std::string backupName(const std::string& ppdPath, const std::string& queueName);
 
-// Copies the PPD to its backup name with cp; 1 when cp succeeded.
+// Copies the PPD to its backup name, whole or not at all, and logs
+// "saving %s to %s: result=%d"; 1 when the copy was made.
 int backupPPD(const std::string& ppdPath, const std::string& queueName);
 
-// Puts the rewritten PPD in the place of the printer's PPD with cp, through
-// a copy beside it that replaces it only when complete; 1 done, else 0 (the
-// printer's PPD as it was).
+// Puts the rewritten PPD in the place of the printer's PPD, whole or not
+// at all, keeping the PPD's owner, group and permission bits, and logs
+// "Copying %s to %s: result=%d"; 1 done, else 0 (the printer's PPD as it
+// was).
 int replacePPD(const std::string& ppdPath, const std::string& newName);
 
 #endif

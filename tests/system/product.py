@@ -64,44 +64,62 @@ def manifest_ppds():
     return sorted(source for source, target, _ in manifest_entries() if target == "?")
 
 
+def extract_package(directory):
+    """Unpacks the package into the directory; returns its opt/oxa."""
+    if not package_path().exists():
+        raise RuntimeError(f"no package at {package_path()}; build the target 'package'")
+    with tarfile.open(package_path()) as package:
+        package.extractall(directory)
+    return pathlib.Path(directory) / "opt" / "oxa"
+
+
+def unpack_tree(sb, package_tree, top="/opt/oxa", extra=()):
+    """Unpacks the product under `top` in the sandbox, as the package's opt/oxa
+    would be; `extra` lines are added to the manifest before its end mark.
+    Returns the path of setup."""
+    tree = sb.path(top)
+    shutil.copytree(package_tree, tree, symlinks=True, dirs_exist_ok=True)
+    manifest = (package_tree / MANIFEST).read_text()
+    added = "".join(f"{line}\n" for line in extra)
+    sb.write(f"{top}/{MANIFEST}", manifest.replace("@@NULL", added + "@@NULL"))
+    return f"{top}/bin/setup"
+
+
+def prepare_install(sb):
+    """A machine that passes the print-system checks: a foomatic-rip, and a
+    systemctl that restarts CUPS when it runs."""
+    sb.write(FOOMATIC_RIP, "#!/bin/sh\nexit 0\n", mode=0o755)
+    stub_systemctl(sb)
+
+
+# setup's environment in an installing run: CUPS named by ORBLPMODE.
+INSTALL_ENV = {"ORBLPMODE": "CUPS"}
+
+
 @pytest.fixture(scope="session")
 def package_tree(tmp_path_factory):
     """The package unpacked once per session; its opt/oxa directory."""
-    if not package_path().exists():
-        pytest.fail(f"no package at {package_path()}; build it with the target 'package'")
-    top = tmp_path_factory.mktemp("package")
-    with tarfile.open(package_path()) as package:
-        package.extractall(top)
-    return top / "opt" / "oxa"
+    return extract_package(tmp_path_factory.mktemp("package"))
 
 
 @pytest.fixture
 def unpack(sandbox, package_tree):
-    """Unpacks the product under `top` in the sandbox, as the package's opt/oxa
-    would be; `extra` lines are added to the manifest before its end mark.
-    Returns the path of setup."""
+    """unpack_tree in the test's sandbox."""
 
     def unpack_at(top="/opt/oxa", extra=()):
-        tree = sandbox.path(top)
-        shutil.copytree(package_tree, tree, symlinks=True, dirs_exist_ok=True)
-        manifest = (package_tree / MANIFEST).read_text()
-        added = "".join(f"{line}\n" for line in extra)
-        sandbox.write(f"{top}/{MANIFEST}", manifest.replace("@@NULL", added + "@@NULL"))
-        return f"{top}/bin/setup"
+        return unpack_tree(sandbox, package_tree, top, extra)
 
     return unpack_at
 
 
 @pytest.fixture
 def install(sandbox, run_setup):
-    """Runs setup under the file-creation mask 077 on a machine that passes
-    the print-system checks (CUPS named by ORBLPMODE, a foomatic-rip) and
-    whose systemctl restarts CUPS when it runs."""
-    sandbox.write(FOOMATIC_RIP, "#!/bin/sh\nexit 0\n", mode=0o755)
-    stub_systemctl(sandbox)
+    """Runs setup under the file-creation mask 077 on a machine prepared by
+    prepare_install."""
+    prepare_install(sandbox)
 
     def run(args="", program="/opt/oxa/bin/setup", cwd="/", input=None, env=None):
-        environment = {"ORBLPMODE": "CUPS", **(env or {})}
+        environment = {**INSTALL_ENV, **(env or {})}
         return run_setup(args, program=f"umask 077; {program}", cwd=cwd, input=input,
                          env=environment)
 

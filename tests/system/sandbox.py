@@ -66,9 +66,7 @@ class Sandbox:
 
     # -- commands -----------------------------------------------------------
 
-    def run(self, command, input=None, env=None, user=None, cwd="/", timeout=120,
-            check=False):
-        """Runs a shell command inside; returns the CompletedProcess."""
+    def _argv(self, command, env, user, cwd):
         enter = ["nsenter", "-t", str(self.init_pid), "-m", "-n", "-p"]
         if not AS_ROOT:
             enter += ["-U", "--preserve-credentials"]
@@ -78,13 +76,37 @@ class Sandbox:
         if user is not None:
             prefix = ["setpriv", f"--reuid={user}", f"--regid={user}", "--clear-groups"] + prefix
         script = f"cd {cwd} && {command}"
-        result = subprocess.run(enter + ["--"] + prefix + ["/bin/sh", "-c", script],
-                                input=input, capture_output=True, text=True,
-                                timeout=timeout)
+        return enter + ["--"] + prefix + ["/bin/sh", "-c", script]
+
+    def run(self, command, input=None, env=None, user=None, cwd="/", timeout=120,
+            check=False):
+        """Runs a shell command inside; returns the CompletedProcess."""
+        result = subprocess.run(self._argv(command, env, user, cwd), input=input,
+                                capture_output=True, text=True, timeout=timeout)
         if check and result.returncode != 0:
             raise AssertionError(f"{command!r} failed ({result.returncode}):\n"
                                  f"{result.stdout}\n{result.stderr}")
         return result
+
+    def spawn(self, command, env=None, cwd="/"):
+        """Starts a shell command inside without waiting; returns the Popen
+        (its output discarded)."""
+        return subprocess.Popen(self._argv(command, env, None, cwd), stdin=subprocess.DEVNULL,
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    def host_pids(self, executable):
+        """The host's pids of the sandbox's processes running executable
+        (its path inside)."""
+        namespace = os.readlink(f"/proc/{self.init_pid}/ns/pid")
+        pids = []
+        for entry in os.listdir("/proc"):
+            try:
+                if (entry.isdigit() and os.readlink(f"/proc/{entry}/ns/pid") == namespace
+                        and os.readlink(f"/proc/{entry}/exe") == executable):
+                    pids.append(int(entry))
+            except OSError:
+                continue
+        return pids
 
     def sh(self, command, **kwargs):
         """Runs a command that must succeed; returns its standard output."""

@@ -36,6 +36,16 @@ TEST(ModelLine, FirstTableRowThatOccursInTheModelText) {
   EXPECT_EQ(pdl, kPdlPcl);  // set all the same
   EXPECT_EQ(id, -9);
   EXPECT_FALSE(parseModelLine("*NickName: \"Norvik LP 1200 PS\"\n", pdl, id));
+
+  // A model text seen before gives the same answer from memory, whatever
+  // came between.
+  for (int round = 0; round < 2; ++round) {
+    EXPECT_FALSE(parseModelLine("*ModelName: \"Acme Laser 9 PCL\"\n", pdl, id));
+    EXPECT_EQ(id, -9);
+    EXPECT_TRUE(parseModelLine("*ModelName: \"Norvik LP 1200 PS\"\n", pdl, id));
+    EXPECT_EQ(id, 2);
+    id = -9;
+  }
 }
 
 TEST(ModelLine, VersionLine) {

@@ -1,6 +1,8 @@
 #include "ppd/ppd_match.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "unit_support.h"
@@ -45,6 +47,38 @@ TEST(PpdMatch, DirectoryLoggedAndUnopenableFilesReported) {
   EXPECT_EQ(findPpdInDir(dir.path(), printer.modelName, kPdlPxl, 112, path), 0);
   EXPECT_EQ(testing::internal::GetCapturedStderr(),
             "Unable to open '" + dir.file("dangling.ppd") + "'!\n");
+}
+
+// Each product directory is read once and again only after it changed.
+TEST(PpdMatch, DirectoryReadOnceUntilItChanges) {
+  TempDir dir;
+  std::string model = "\"Norvik LP 1200 PS\"";
+  std::string path;
+  // The directory's time set apart from the clock, whose coarse ticks
+  // could give two quick changes the same time.
+  auto changed = [&](long seconds) {
+    const timespec times[2] = {{seconds, 0}, {seconds, 0}};
+    ASSERT_EQ(utimensat(AT_FDCWD, dir.path().c_str(), times, 0), 0);
+  };
+  ASSERT_EQ(symlink("/nonexistent/file.ppd", dir.file("dangling.ppd").c_str()), 0);
+  changed(1000);
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(findPpdInDir(dir.path(), model, kPdlPostScript, 2, path), 0);
+  EXPECT_EQ(findPpdInDir(dir.path(), model, kPdlPostScript, 2, path), 0);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            "Unable to open '" + dir.file("dangling.ppd") + "'!\n");
+
+  writeFile(dir.file("new.ppd"), readFile(kProducts + "/nlp12ps.ppd"));
+  changed(2000);
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(findPpdInDir(dir.path(), model, kPdlPostScript, 2, path), 1);
+  testing::internal::GetCapturedStderr();
+  EXPECT_EQ(path, dir.file("new.ppd"));
+  unlink(dir.file("new.ppd").c_str());
+  changed(3000);
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(findPpdInDir(dir.path(), model, kPdlPostScript, 2, path), 0);
+  testing::internal::GetCapturedStderr();
 }
 
 }  // namespace

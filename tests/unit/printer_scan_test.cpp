@@ -102,6 +102,15 @@ TEST_F(Scan, QueueNamesAndListings) {
             std::string::npos);
 }
 
+TEST_F(Scan, ReadingPartAloneLogsNoListing) {
+  ppd("Office.ppd", kModel + version(1));
+  ppd("Next.ppd", kModel + version(2));
+  EXPECT_TRUE(readCupsPrinters(&printerList, count));
+  EXPECT_EQ(count, 1);
+  EXPECT_EQ(printerList.queueName, "Office");
+  EXPECT_EQ(log.text().find("List of"), std::string::npos);
+}
+
 TEST(ScanDir, CupsPpdDirUnderTheBaseDir) {
   run = RunSettings();
   EXPECT_EQ(cupsPpdDir(), "/etc/cups/ppd");

@@ -5,7 +5,6 @@
 
 #include <filesystem>
 
-#include "ppd/copy_file.h"
 #include "ppd/printer_config.h"
 #include "unit_support.h"
 
@@ -17,22 +16,68 @@ TEST(PrinterUpdate, BackupName) {
   EXPECT_EQ(backupName("/x/Q.ppd", "Q"), "/x/Q.ppdQ.ppd.rpmsave");
 }
 
-TEST(PrinterUpdate, CopyFileReplacesWholeOrNotAtAll) {
+TEST(PrinterUpdate, BackupAndReplacementLogTheirCopies) {
+  TempLog log;
   TempDir dir;
-  std::string text(100000, 'x');  // more than two blocks
-  writeFile(dir.file("source"), text);
-  writeFile(dir.file("target"), "good\n");
-  chmod(dir.file("target").c_str(), 0604);
-  EXPECT_EQ(copyFile(dir.file("source"), dir.file("target")), 1);
-  EXPECT_EQ(readFile(dir.file("target")), text);
-  struct stat st;
-  stat(dir.file("target").c_str(), &st);
-  EXPECT_EQ(st.st_mode & 0777, 0604u);
+  std::filesystem::create_directory(dir.file("ppd"));
+  std::string ppd = dir.file("ppd/Q.ppd");
+  writeFile(ppd, "old\n");
+  chmod(ppd.c_str(), 0640);
+  writeFile(dir.file("new"), "new\n");
+  EXPECT_EQ(backupPPD(ppd, "Q"), 1);
+  EXPECT_EQ(replacePPD(ppd, dir.file("new")), 1);
+  EXPECT_EQ(replacePPD(dir.file("gone/Q.ppd"), dir.file("new")), 0);
 
-  EXPECT_EQ(copyFile(dir.path(), dir.file("target")), 0);  // a directory reads as nothing
-  EXPECT_EQ(copyFile(dir.file("missing"), dir.file("target")), 0);
-  EXPECT_EQ(readFile(dir.file("target")), text);
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2);
+  EXPECT_EQ(readFile(dir.file("Q.ppd.rpmsave")), "old\n");
+  EXPECT_EQ(readFile(ppd), "new\n");
+  struct stat st;
+  stat(ppd.c_str(), &st);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
+  std::string text = log.text();
+  for (std::string line : {"saving " + ppd + " to " + dir.file("Q.ppd.rpmsave") + ": result=0\n",
+                           "Copying " + dir.file("new") + " to " + ppd + ": result=0\n",
+                           "Copying " + dir.file("new") + " to " + dir.file("gone/Q.ppd") +
+                               ": result=-1\nCannot copy " + dir.file("new") + " to " +
+                               dir.file("gone/Q.ppd") + ": No such file or directory.\n"})
+    EXPECT_NE(text.find(line), std::string::npos) << line << text;
+}
+
+// The temporary directory of a test, given to the code as TMPDIR.
+class TmpDirEnv {
+ public:
+  TmpDirEnv() { setenv("TMPDIR", dir.path().c_str(), 1); }
+  ~TmpDirEnv() { unsetenv("TMPDIR"); }
+  TempDir dir;
+};
+
+TEST(PrinterUpdate, GzippedProductDecompressedACutOneRefused) {
+  TempLog log;
+  TempDir products;
+  TmpDirEnv tmp;
+  std::string product = products.file("nlp12pc.ppd.gz");
+  std::string packed = readFile(std::string(LUMO_PRODUCT_PPD_DIR) + "/nlp12pc.ppd.gz");
+  writeFile(product, packed);
+  PrinterEntry printer;
+  printer.queueName = "Q";
+  printer.modelName = "\"Norvik LP 1200 PCL\"";
+  printer.pdlKind = kPdlPcl;
+  printer.modelId = 2;
+  OptionEntry options;
+  std::string newName;
+
+  ASSERT_EQ(installNewPPD(products.path(), &options, 0, printer, newName), 1);
+  // Its default lines are already in the written form: the copy is the
+  // product's text, whole.
+  EXPECT_EQ(readFile(newName), gunzip(product));
+  unlink(newName.c_str());
+
+  // Cut in the middle: the model line still reads, the rest does not.
+  writeFile(product, packed.substr(0, packed.size() / 2));
+  EXPECT_EQ(installNewPPD(products.path(), &options, 0, printer, newName), 0);
+  EXPECT_EQ(newName, "");
+  EXPECT_NE(log.text().find("Problem decompressing: " + tmp.dir.path() + "/orbin"),
+            std::string::npos) << log.text();
+  EXPECT_TRUE(std::filesystem::is_empty(tmp.dir.path()));
 }
 
 TEST(PrinterUpdate, ConfigurationMarker) {
@@ -57,6 +102,10 @@ TEST(PrinterUpdate, ConfigurationMarker) {
                       "processPrinterConfig(Again): updated.\n"),
             std::string::npos) << text;
   EXPECT_EQ(text.find("(Gone)"), std::string::npos);
+  // "..ppd" and "...ppd" give the queues "." and "..".
+  EXPECT_EQ(processPrinterConfig(".."), 0);
+  EXPECT_NE(log.text().find("Printer name refused, it could name a path: '..'.\n"),
+            std::string::npos);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include "deinstall/deinstall.h"
+#include "ppd/printer_list.h"
 #include "unit_support.h"
 
 namespace {

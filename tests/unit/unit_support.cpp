@@ -1,6 +1,7 @@
 #include "unit_support.h"
 
 #include <stdlib.h>
+#include <zlib.h>
 
 #include <filesystem>
 
@@ -24,6 +25,18 @@ std::string readFile(const std::string& path) {
   std::stringstream text;
   text << in.rdbuf();
   return text.str();
+}
+
+std::string gunzip(const std::string& path) {
+  gzFile in = gzopen(path.c_str(), "rb");
+  std::string text;
+  char block[4096];
+  int got;
+  while (in && (got = gzread(in, block, sizeof block)) > 0)
+    text.append(block, size_t(got));
+  if (in)
+    gzclose(in);
+  return text;
 }
 
 void writeFile(const std::string& path, const std::string& text) {

@@ -30,6 +30,8 @@ class TempLog {
 };
 
 std::string readFile(const std::string& path);
+// The text of a file, decompressed when it is gzip-compressed.
+std::string gunzip(const std::string& path);
 void writeFile(const std::string& path, const std::string& text);
 
 #endif

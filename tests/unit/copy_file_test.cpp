@@ -1,0 +1,109 @@
+#include "ppd/copy_file.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+
+#include "unit_support.h"
+
+namespace {
+
+const std::string kProducts = LUMO_PRODUCT_PPD_DIR;
+
+mode_t modeOf(const std::string& path) {
+  struct stat st;
+  return stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
+}
+
+size_t entries(const std::string& dir) {
+  return size_t(std::distance(std::filesystem::directory_iterator(dir), {}));
+}
+
+// The text copyUncompressed writes for source, or "failed".
+std::string uncompressed(const TempDir& dir, const std::string& source) {
+  std::string out = dir.file("out");
+  int fd = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  int done = copyUncompressed(source, fd);
+  close(fd);
+  return done ? readFile(out) : "failed";
+}
+
+TEST(CopyFile, ReplacesWholeOrNotAtAll) {
+  TempDir dir;
+  std::string text(100000, 'x');  // more than two blocks
+  writeFile(dir.file("source"), text);
+  writeFile(dir.file("target"), "good\n");
+  chmod(dir.file("target").c_str(), 0604);
+  EXPECT_EQ(copyFile(dir.file("source"), dir.file("target")), 1);
+  EXPECT_EQ(readFile(dir.file("target")), text);
+  EXPECT_EQ(modeOf(dir.file("target")), 0604u);
+
+  EXPECT_EQ(copyFile(dir.path(), dir.file("target")), 0);  // a directory reads as nothing
+  EXPECT_EQ(copyFile(dir.file("missing"), dir.file("target")), 0);
+  EXPECT_EQ(readFile(dir.file("target")), text);
+  errno = 0;
+  EXPECT_EQ(copyFile(dir.file("source"), dir.file("none/target")), 0);
+  EXPECT_EQ(errno, ENOENT);
+  EXPECT_EQ(entries(dir.path()), 2u);  // no staged file left
+}
+
+TEST(CopyFile, NewTargetGetsTheSourceBitsLessTheMask) {
+  TempDir dir;
+  writeFile(dir.file("source"), "ppd\n");
+  chmod(dir.file("source").c_str(), 0640);
+  mode_t old = umask(022);
+  EXPECT_EQ(copyFile(dir.file("source"), dir.file("kept")), 1);
+  umask(077);
+  EXPECT_EQ(copyFile(dir.file("source"), dir.file("private")), 1);
+  umask(old);
+  EXPECT_EQ(modeOf(dir.file("kept")), 0640u);
+  EXPECT_EQ(modeOf(dir.file("private")), 0600u);
+}
+
+TEST(CopyFile, ThroughALinkTheLinkStays) {
+  TempDir dir;
+  writeFile(dir.file("source"), "new\n");
+  writeFile(dir.file("real"), "old\n");
+  ASSERT_EQ(symlink("real", dir.file("link").c_str()), 0);
+  EXPECT_EQ(copyFile(dir.file("source"), dir.file("link")), 1);
+  EXPECT_EQ(readFile(dir.file("real")), "new\n");
+  EXPECT_TRUE(std::filesystem::is_symlink(dir.file("link")));
+}
+
+TEST(CopyFile, TargetKeepsItsOwnerAndGroup) {
+  if (geteuid() != 0)
+    GTEST_SKIP() << "needs root to give the target another owner";
+  TempDir dir;
+  writeFile(dir.file("source"), "new\n");
+  writeFile(dir.file("target"), "old\n");
+  ASSERT_EQ(chown(dir.file("target").c_str(), 1, 7), 0);
+  EXPECT_EQ(copyFile(dir.file("source"), dir.file("target")), 1);
+  struct stat st;
+  stat(dir.file("target").c_str(), &st);
+  EXPECT_EQ(st.st_uid, 1u);
+  EXPECT_EQ(st.st_gid, 7u);
+}
+
+TEST(CopyUncompressed, PlainAndGzippedWholeDamagedNot) {
+  TempDir dir;
+  std::string plain = kProducts + "/nlp12ps.ppd";
+  std::string gz = kProducts + "/nlp12pc.ppd.gz";
+  EXPECT_EQ(uncompressed(dir, plain), readFile(plain));
+  std::string text = gunzip(gz);
+  ASSERT_NE(text.find("*CloseUI"), std::string::npos);
+  EXPECT_EQ(uncompressed(dir, gz), text);
+
+  std::string packed = readFile(gz);
+  writeFile(dir.file("cut.gz"), packed.substr(0, packed.size() - 4));  // no length
+  EXPECT_EQ(uncompressed(dir, dir.file("cut.gz")), "failed");
+  packed[packed.size() / 2] ^= 0x55;
+  writeFile(dir.file("damaged.gz"), packed);
+  EXPECT_EQ(uncompressed(dir, dir.file("damaged.gz")), "failed");
+  EXPECT_EQ(uncompressed(dir, dir.file("missing")), "failed");
+}
+
+}  // namespace
