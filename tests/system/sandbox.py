@@ -55,8 +55,9 @@ class Sandbox:
         if not AS_ROOT:
             command += ["--user", "--map-root-user"]
         command += ["/bin/sh", str(INIT), str(self.stage)]
-        self.unshare = subprocess.Popen(command, stdout=subprocess.PIPE,
-                                        stderr=subprocess.PIPE, text=True)
+        self.unshare = subprocess.Popen(command, stdin=subprocess.DEVNULL,
+                                        stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                                        text=True)
         line = self.unshare.stdout.readline()
         if line.strip() != "ready":
             self.unshare.kill()
@@ -81,8 +82,11 @@ class Sandbox:
     def run(self, command, input=None, env=None, user=None, cwd="/", timeout=120,
             check=False):
         """Runs a shell command inside; returns the CompletedProcess."""
-        result = subprocess.run(self._argv(command, env, user, cwd), input=input,
-                                capture_output=True, text=True, timeout=timeout)
+        # Without an answer to give, standard input is empty, whatever the
+        # tests' own standard input is.
+        feed = {"input": input} if input is not None else {"stdin": subprocess.DEVNULL}
+        result = subprocess.run(self._argv(command, env, user, cwd), capture_output=True,
+                                text=True, timeout=timeout, **feed)
         if check and result.returncode != 0:
             raise AssertionError(f"{command!r} failed ({result.returncode}):\n"
                                  f"{result.stdout}\n{result.stderr}")
