@@ -14,4 +14,8 @@ std::string myTmpName(const std::string& dir, const char* prefix = nullptr);
 // As myTmpName, but the file's name begins with namePrefix ("ORBLPD").
 std::string tmpFileNamed(const std::string& dir, const char* namePrefix);
 
+// Creates the empty file "<dir>/<prefix>XXXXXX" exclusively and returns
+// its open descriptor, with its name in path; -1 on failure.
+int createTmpFile(const std::string& dir, const std::string& prefix, std::string& path);
+
 #endif

@@ -1,6 +1,5 @@
 #include "ppd/ppd_tmp_files.h"
 
-#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -27,19 +26,6 @@ std::string tmpPpdDir() {
     return "/tmp";
   }
   return dir;
-}
-
-int createTmpFile(const std::string& dir, const std::string& prefix, std::string& path) {
-  std::string base = dir;
-  if (!base.empty() && base.back() == '/')
-    base.pop_back();
-  std::string pattern = base + "/" + prefix + "XXXXXX";
-  std::vector<char> name(pattern.begin(), pattern.end());
-  name.push_back('\0');
-  int fd = mkstemp(name.data());
-  if (fd >= 0)
-    path = name.data();
-  return fd;
 }
 
 ScratchFiles::~ScratchFiles() {

@@ -9,10 +9,6 @@
 // $TMPDIR when it names a directory, else "/tmp".
 std::string tmpPpdDir();
 
-// Creates the empty file "<dir>/<prefix>XXXXXX" exclusively and returns
-// its open descriptor, with its name in path; -1 on failure.
-int createTmpFile(const std::string& dir, const std::string& prefix, std::string& path);
-
 // The files of one rewrite: whatever is still held is removed when the
 // object goes.
 class ScratchFiles {

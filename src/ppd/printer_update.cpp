@@ -7,6 +7,7 @@
 #include <cstring>
 #include <new>
 
+#include "discovery/tmp_name.h"
 #include "driver/log.h"
 #include "driver/questions.h"
 #include "driver/run_settings.h"
