@@ -76,7 +76,7 @@ def demo(box, package):
     before = {queue: snapshot(box, queue) for queue, _ in QUEUES}
 
     step(f"The administrator unpacks {package.name} at / and runs /opt/oxa/bin/setup")
-    box.sh(f"tar -xzf {package} -C /")
+    box.sh(f"tar -xzf {box.copy_in(package, '/root/' + package.name)} -C /")
     started = time.monotonic()
     result = box.run("/opt/oxa/bin/setup")
     print(f"exit status {result.returncode} after {time.monotonic() - started:.1f} s; "

@@ -21,6 +21,7 @@ tests that run setup as another user are skipped.
 
 import os
 import pathlib
+import shutil
 import signal
 import subprocess
 import time
@@ -131,6 +132,14 @@ class Sandbox:
         target.write_text(text)
         target.chmod(mode)
         return target
+
+    def copy_in(self, host_file, inside):
+        """Copies a file of the host into the sandbox, where the host's /tmp
+        (and a build tree under it) is out of sight; returns the inside path."""
+        target = self.path(inside)
+        target.parent.mkdir(parents=True, exist_ok=True)
+        shutil.copy2(host_file, target)
+        return inside
 
     def exists(self, inside):
         return os.path.lexists(self.path(inside))

@@ -22,7 +22,7 @@ def test_package_holds_exactly_the_manifest_files():
 
 
 def test_unpacked_at_the_root_it_installs(sandbox, install):
-    sandbox.sh(f"tar -xzf {package_path()} -C /")
+    sandbox.sh(f"tar -xzf {sandbox.copy_in(package_path(), '/root/lumo.tar.gz')} -C /")
     out = install()
     assert out.returncode == 0
     lines = out.log_lines
