@@ -8,13 +8,17 @@ import subprocess
 
 import pytest
 
-from sandbox import Sandbox
+from sandbox import AS_ROOT, Sandbox
 
 ROOT = pathlib.Path(__file__).resolve().parents[2]
 LOG = "/var/log/Lumo4.0_UpdateLog"
 
 # The product package and installing runs over it (product.py).
 pytest_plugins = ["product"]
+
+# In a developer's user namespace only uid 0 exists and no device node can be
+# made: tests that need other users, groups or device nodes need real root.
+needs_real_root = pytest.mark.skipif(not AS_ROOT, reason="needs real root, not a user namespace")
 
 
 def _setup_binary():

@@ -127,8 +127,11 @@ class Sandbox:
         return self.path(inside).read_text()
 
     def write(self, inside, text, mode=0o644):
+        """Writes a file inside, replacing (never writing through) a link."""
         target = self.path(inside)
         target.parent.mkdir(parents=True, exist_ok=True)
+        if target.is_symlink():
+            target.unlink()
         target.write_text(text)
         target.chmod(mode)
         return target
@@ -138,6 +141,8 @@ class Sandbox:
         (and a build tree under it) is out of sight; returns the inside path."""
         target = self.path(inside)
         target.parent.mkdir(parents=True, exist_ok=True)
+        if target.is_symlink():
+            target.unlink()
         shutil.copy2(host_file, target)
         return inside
 

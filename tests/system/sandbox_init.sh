@@ -8,18 +8,54 @@ stage=$1
 mount --make-rprivate /
 mount -t tmpfs lumo-stage "$stage"
 
-# /usr and /etc: the host's files, with every change going into the stage.
-for dir in usr etc; do
-  mkdir -p "$stage/$dir/upper" "$stage/$dir/work"
-  mount -t overlay overlay \
-    -o "lowerdir=/$dir,upperdir=$stage/$dir/upper,workdir=$stage/$dir/work" "/$dir"
-done
+# Real root (in the first user namespace) owns every file; in a user
+# namespace of a developer the host's root-owned files stay unwritable.
+if grep -q '^ *0 *0 *4294967295$' /proc/self/uid_map; then real_root=1; else real_root=; fi
+
+# /usr and /etc as root: the host's files, with every change going into the
+# stage.
+if [ "$real_root" ]; then
+  for dir in usr etc; do
+    mkdir -p "$stage/$dir/upper" "$stage/$dir/work"
+    mount -t overlay overlay \
+      -o "lowerdir=/$dir,upperdir=$stage/$dir/upper,workdir=$stage/$dir/work" "/$dir"
+  done
+fi
 
 # Directories the installer and CUPS write into start empty.
 for dir in /opt /var/log /var/tmp /tmp /run /var/spool/cups /var/cache/cups /root /srv /mnt; do
   [ -d "$dir" ] && mount -t tmpfs -o mode=0755 lumo-sandbox "$dir"
 done
 chmod 1777 /tmp /var/tmp
+
+# /usr and /etc in a user namespace: an overlay would keep the host's
+# owner, so /etc becomes a copy of what the developer can read, and the
+# directories of /usr that tests change become directories of links to the
+# host's files (seen at /run/lumo-host/usr), whose links can be replaced.
+# Each farm is built aside, then bound in place whole, so the libraries in
+# /usr/lib never go missing for a moment.
+if [ -z "$real_root" ]; then
+  host=/run/lumo-host
+  farms=/run/lumo-farm
+  mkdir -p "$stage/etc" "$host/usr" "$farms"
+  cp -a /etc/. "$stage/etc/" 2>/dev/null || true
+  mount --bind "$stage/etc" /etc
+  mount --bind /usr "$host/usr"
+  for dir in /usr/bin /usr/sbin /usr/lib /usr/lib/cups /usr/lib/cups/filter /usr/local \
+             /usr/local/bin /usr/local/sbin /usr/local/lib /usr/share /usr/share/cups \
+             /usr/share/cups/data /usr/share/doc; do
+    [ -d "$dir" ] || continue
+    rm -f "$farms$dir"
+    mkdir -p "$farms$dir"
+    for entry in "$host$dir"/* "$host$dir"/.[!.]*; do
+      [ -e "$entry" ] || [ -L "$entry" ] || continue
+      ln -s "$entry" "$farms$dir/${entry##*/}"
+    done
+  done
+  for dir in /usr/bin /usr/sbin /usr/lib /usr/local /usr/share; do
+    mount --bind "$farms$dir" "$dir"
+  done
+fi
 
 # A private /dev holding only the usual character devices, so nothing done
 # inside can touch the host's device nodes.

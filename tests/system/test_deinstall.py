@@ -5,6 +5,7 @@ import shlex
 
 import pytest
 
+from conftest import needs_real_root
 from cups import start_cupsd
 from product import install, unpack  # noqa: F401
 
@@ -118,6 +119,7 @@ def test_failing_removal_asks_lpstat_and_tries_again(installed, install):
             "Deleting the Lumo printer: ghost.\n") in lines
 
 
+@needs_real_root  # mknod
 def test_hostile_names_never_reach_a_path_or_a_command(installed, install):
     sb = installed
     sb.sh("mkdir -p /etc/lumo-decoy && touch /etc/lumo-decoy/keep /etc/lumo-decoy.sh")

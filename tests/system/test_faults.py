@@ -10,6 +10,7 @@ import re
 import signal
 import time
 
+from conftest import needs_real_root
 from product import INSTALL_ENV, prepare_install, unpack  # noqa: F401
 from queues import (CUPS_PPD_DIR, cupstestppd, lumo_version, old_ppd, place_queues,
                     product_ppd_names, queue_ppd, start_print_server, tmp_leftovers)
@@ -65,6 +66,7 @@ def lp_group():
     return grp.getgrnam("lp").gr_gid
 
 
+@needs_real_root  # queue files belong to the group lp
 def test_full_disk_keeps_every_queue_on_a_whole_ppd(sandbox, unpack):
     sb = sandbox
     queues = fleet(12)
@@ -97,6 +99,7 @@ def test_full_disk_keeps_every_queue_on_a_whole_ppd(sandbox, unpack):
     assert tmp_leftovers(sb, "/run/tiny/tmp") == []
 
 
+@needs_real_root  # queue files belong to the group lp
 def test_killed_at_any_moment_every_ppd_is_whole(sandbox, unpack):
     sb = sandbox
     queues = fleet(200)

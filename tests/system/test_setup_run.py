@@ -2,8 +2,7 @@
 
 import pytest
 
-from conftest import LOG
-from sandbox import AS_ROOT
+from conftest import LOG, needs_real_root
 
 CHCON_HEADER = [
     "Preparing Log File:",
@@ -26,7 +25,6 @@ USAGE = (
     "-Dx\t: set debug mode. [0].\n"
 )
 
-needs_other_users = pytest.mark.skipif(not AS_ROOT, reason="only uid 0 exists in a user namespace")
 
 
 @pytest.fixture
@@ -127,7 +125,7 @@ def test_overlong_invocation_path_is_refused(sandbox, place_setup, run_setup):
     assert "Directory from which we install" not in out.log
 
 
-@needs_other_users
+@needs_real_root
 def test_non_root_gets_usage_but_nothing_else(sandbox, place_setup, run_setup):
     place_setup()
     out = run_setup("-h", user=1000)
@@ -139,7 +137,7 @@ def test_non_root_gets_usage_but_nothing_else(sandbox, place_setup, run_setup):
     assert "\n\n\tYou must be root to be able\n\tto install Lumo!\n\n\tSorry!\n" in out.stderr
 
 
-@needs_other_users
+@needs_real_root
 def test_non_root_log_file_carries_the_user_id(sandbox, place_setup, run_setup):
     place_setup()
     sandbox.sh("chmod 1777 /var/log")
