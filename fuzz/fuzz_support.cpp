@@ -94,8 +94,13 @@ bool isModelId(int id) {
   return false;
 }
 
-size_t lineFeeds(const std::string& text) {
-  return size_t(std::count(text.begin(), text.end(), '\n'));
+bool keepsLines(const std::string& input, const std::string& output) {
+  auto lineFeeds = [](const std::string& text) {
+    return std::count(text.begin(), text.end(), '\n');
+  };
+  bool lastLineEnds = input.empty() || input.back() == '\n';
+  return lineFeeds(output) == lineFeeds(input) ||
+         (!lastLineEnds && lineFeeds(output) == lineFeeds(input) + 1);
 }
 
 void fuzzCheckFailed(const char* condition, const char* file, int line) {

@@ -32,8 +32,9 @@ std::string readWhole(const std::string& path);
 // Whether the identifier is one of the model table's.
 bool isModelId(int id);
 
-// The number of line feeds in the text.
-size_t lineFeeds(const std::string& text);
+// Whether a line filter's output has the input's lines: as many line
+// feeds, or one more when the input's last line had none.
+bool keepsLines(const std::string& input, const std::string& output);
 
 // Aborts with the failed condition, which libFuzzer reports as a crash
 // with the input that caused it.

@@ -27,10 +27,12 @@ const char* const kFoomaticRips[] = {
     "/lib/cups/filter/foomatic-rip",
 };
 
-const struct {
+struct NamedKind {
   const char* name;
   int kind;
-} kSpoolerNames[] = {
+};
+
+const NamedKind kSpoolerNames[] = {
     {"CUPS", kSpoolerCups},
     {"LPRNG", kSpoolerLprng},
     {"LPR", kSpoolerLpr},
@@ -39,10 +41,7 @@ const struct {
 
 // The daemons looked for, in order, and the kind each one means.  The CUPS
 // daemon is looked for first and again last.
-const struct {
-  const char* name;
-  int kind;
-} kDaemons[] = {
+const NamedKind kDaemons[] = {
     {"cupsd", kSpoolerCups},
     {"lpsched", kSpoolerLp},
     {"lpd", kSpoolerLpr},
