@@ -26,9 +26,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/log.h"
-#include "driver/run_settings.h"
-#include "ppd/ppd_locations.h"
+#include "base/log.h"
 #include "ppd/printer_list.h"
 #include "ppd/printer_scan.h"
 
@@ -79,21 +77,21 @@ void runHead(const std::vector<std::string>& files) {
   }
 }
 
-int readPrinters() {
-  int count = 0;
-  readCupsPrinters(&printerList, count);
-  clearPrinterList(&printerList);
-  return count;
+int readPrinters(const std::string& root) {
+  Log log;
+  PrinterList printers;
+  readCupsPrinters(log, root, printers);
+  return int(printers.size());
 }
 
-int scanPrinters(const std::string& logPath) {
-  run.logPath = logPath;
-  openLog(0);
-  int count = 0;
-  scanCupsPrinters(&printerList, count);
-  closeLog();
-  clearPrinterList(&printerList);
-  return count;
+int scanPrinters(const std::string& root, const std::string& productDir) {
+  Log log;
+  log.open(root + "/scan.log");
+  PrinterList printers;
+  ProductPpdIndex index;
+  scanCupsPrinters(log, index, root, productDir, printers);
+  log.close();
+  return int(printers.size());
 }
 
 }  // namespace
@@ -104,18 +102,17 @@ int main(int argc, char** argv) {
     return 2;
   }
   std::string root = argv[1];
-  run.cupsBaseDir = root;
-  ppdInstallDir = argv[2];
+  std::string productDir = argv[2];
   int repeats = std::max(1, std::atoi(argv[3]));
-  std::vector<std::string> files = listFiles(cupsPpdDir());
+  std::vector<std::string> files = listFiles(cupsPpdDir(root));
 
   int read = 0, scanned = 0;
   std::vector<double> readTimes, scanTimes, headTimes;
   runHead(files);  // the files into the page cache before any round
   for (int i = 0; i < repeats; ++i) {
     headTimes.push_back(seconds([&] { runHead(files); }));
-    readTimes.push_back(seconds([&] { read = readPrinters(); }));
-    scanTimes.push_back(seconds([&] { scanned = scanPrinters(root + "/scan.log"); }));
+    readTimes.push_back(seconds([&] { read = readPrinters(root); }));
+    scanTimes.push_back(seconds([&] { scanned = scanPrinters(root, productDir); }));
   }
   std::printf("files %zu\naccepted %d\nlisted %d\n", files.size(), read, scanned);
   std::printf("read %.6f\nscan %.6f\nhead %.6f\n", fastest(readTimes), fastest(scanTimes),

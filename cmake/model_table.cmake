@@ -15,7 +15,7 @@ foreach(row IN LISTS rows)
 endforeach()
 file(WRITE ${OUT}.tmp
 "// Generated from data/models.tsv; do not edit.\n"
-"#include \"models.h\"\n\n"
-"const ModelRow kModelTable[] = {\n${body}};\n"
+"#include \"ppd/model_table.h\"\n\n"
+"constexpr ModelRow kModelTable[] = {\n${body}};\n"
 "const int kModelCount = ${count};\n")
 file(COPY_FILE ${OUT}.tmp ${OUT} ONLY_IF_DIFFERENT)

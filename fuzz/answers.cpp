@@ -2,7 +2,7 @@
 // input, read line by line as the questions read it, and as one text.
 #include <cstdio>
 
-#include "driver/questions.h"
+#include "app/questions.h"
 #include "fuzz_support.h"
 
 namespace {

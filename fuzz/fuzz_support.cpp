@@ -10,10 +10,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "discovery/tools.h"
-#include "driver/log.h"
-#include "driver/run_settings.h"
-#include "models.h"
+#include "base/log.h"
+#include "ppd/model_table.h"
 
 namespace {
 
@@ -36,10 +34,11 @@ struct WorkDir {
 
 }  // namespace
 
-void quietLog() {
-  setToolPath(kToolChcon, "");
-  run.logPath = "/dev/null";
-  run.logOpen = openLog(0);
+Log& quietLog() {
+  static Log log;
+  if (!log.isOpen())
+    log.open("/dev/null");
+  return log;
 }
 
 const std::string& workDir() {

@@ -8,9 +8,11 @@
 #include <cstdint>
 #include <string>
 
-// Sends the Log file to /dev/null: hostile input makes the parsers log a
-// great deal, and writing it all to standard error slows the fuzzer down.
-void quietLog();
+class Log;
+
+// A Log file on /dev/null: hostile input makes the parsers log a great
+// deal, and writing it all to standard error slows the fuzzer down.
+Log& quietLog();
 
 // A directory of this process's own, made with mkdtemp under $TMPDIR (else
 // /tmp) and removed at a normal exit.

@@ -1,5 +1,4 @@
 // The install manifest (getInfoData): any text as startDir/etc/LUMOINST.CONF.
-#include "driver/run_settings.h"
 #include "fuzz_support.h"
 #include "install/manifest.h"
 
@@ -17,17 +16,14 @@ bool isFieldText(const std::string& text) {
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   quietLog();
   makeWorkDir("etc");
-  run.startDir = workDir();
-  run.manifestName = "LUMOINST.CONF";
   return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   writeInput("etc/LUMOINST.CONF", data, size);
-  int count = getInfoData();
-  FUZZ_CHECK(count >= 0 && count <= kManifestMax);
-  for (int i = 0; i < count; ++i) {
-    const ManifestEntry& entry = manifestTable[i];
+  Manifest manifest = getInfoData(quietLog(), workDir(), "LUMOINST.CONF");
+  FUZZ_CHECK(manifest.size() <= size_t(kManifestMax));
+  for (const ManifestEntry& entry : manifest) {
     FUZZ_CHECK(!entry.source.empty() && entry.source.size() <= kSourceMax);
     FUZZ_CHECK(isFieldText(entry.source) && isFieldText(entry.target));
     FUZZ_CHECK(entry.mode >= 0);

@@ -5,14 +5,14 @@
 // Without that line there are no options and the whole input is PPD text.
 #include <cstdio>
 
-#include "driver/run_settings.h"
+#include "base/log.h"
 #include "fuzz_support.h"
 #include "ppd/option_carry_over.h"
 
 namespace {
 
 // Fills the list from the option part; returns where the PPD text starts.
-size_t readOptions(const std::string& input, OptionEntry* head, int& count) {
+size_t readOptions(const std::string& input, OptionList& options) {
   size_t end = 0, ppdStart = 3;
   if (input.compare(0, 3, "--\n") != 0) {
     end = input.find("\n--\n");
@@ -24,21 +24,21 @@ size_t readOptions(const std::string& input, OptionEntry* head, int& count) {
     size_t stop = input.find('\n', at);
     std::string line = input.substr(at, stop - at);
     size_t tab = line.find('\t');
-    OptionEntry* entry = new OptionEntry;
-    entry->keyword = line.substr(0, tab);
-    entry->choice = tab == std::string::npos ? "" : line.substr(tab + 1);
-    entry->index = ++count;
-    addOptList(head, entry);
+    OptionEntry entry;
+    entry.keyword = line.substr(0, tab);
+    entry.choice = tab == std::string::npos ? "" : line.substr(tab + 1);
+    entry.index = int(options.size()) + 1;
+    options.push_back(entry);
     at = stop + 1;
   }
   return ppdStart;
 }
 
-std::string carryOver(const std::string& ppd, OptionEntry* head, int count) {
+std::string carryOver(const std::string& ppd, const OptionList& options) {
   FILE* input = std::fopen(writeInput("new.ppd", ppd).c_str(), "r");
   FILE* output = std::fopen(workPath("out.ppd").c_str(), "w");
   FUZZ_CHECK(input && output);
-  FUZZ_CHECK(processNewPPD(input, output, head, count) == 0);
+  processNewPPD(quietLog(), input, output, options);
   std::fclose(input);
   FUZZ_CHECK(std::fclose(output) == 0);
   return readWhole(workPath("out.ppd"));
@@ -61,18 +61,15 @@ void checkDefaultLines(const std::string& ppd) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  quietLog();
-  run.debugLevel = 1;  // the rewrite logs each keyword it sees
+  quietLog().setDebugLevel(1);  // the rewrite logs each keyword it sees
   return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string input(reinterpret_cast<const char*>(data), size);
-  OptionEntry head;
-  int count = 0;
-  std::string ppd = input.substr(readOptions(input, &head, count));
-  std::string out = carryOver(ppd, &head, count);
-  clearOptList(&head);
+  OptionList options;
+  std::string ppd = input.substr(readOptions(input, options));
+  std::string out = carryOver(ppd, options);
   checkDefaultLines(ppd);
 
   // Every line is copied or rewritten as one line; a rewritten last line

@@ -12,7 +12,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string text(reinterpret_cast<const char*>(data), size);
   std::string path = writeInput("lumoConfig", text);
-  FUZZ_CHECK(updateConfigFile(path, "Office") == 1);
+  FUZZ_CHECK(updateConfigFile(quietLog(), path, "Office"));
   std::string out = readWhole(path);
 
   // A line holding the old marker becomes the new marker line; every other

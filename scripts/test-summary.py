@@ -6,7 +6,7 @@ import sys
 import xml.etree.ElementTree as ET
 
 total = failed = skipped = 0
-for report in sorted(pathlib.Path(sys.argv[1]).glob("*.xml")):
+for report in sorted(pathlib.Path(sys.argv[1]).rglob("*.xml")):
     root = ET.parse(report).getroot()
     suites = [root] if root.tag == "testsuite" else root.iter("testsuite")
     for suite in suites:

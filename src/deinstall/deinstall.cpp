@@ -5,12 +5,9 @@
 
 #include <cstdio>
 
-#include "deinstall/remove_tree.h"
-#include "discovery/tools.h"
-#include "driver/log.h"
-#include "driver/run_settings.h"
-#include "driver/shell.h"
-#include "ppd/printer_list.h"
+#include "base/remove_tree.h"
+#include "base/shell.h"
+#include "base/text.h"
 
 namespace {
 
@@ -21,13 +18,13 @@ bool present(const std::string& path) {
   return lstat(path.c_str(), &st) == 0;
 }
 
-int executeCommand(const std::string& command) {
-  logFormat(catalogue(kExecutingCommand), command.c_str());
+int executeCommand(Log& log, const std::string& command) {
+  log.printf(msg::kExecutingCommand, command.c_str());
   return runShell(command);
 }
 
-std::string lpadminRemoval(const std::string& name) {
-  return formatText("%s %s 2>/dev/null", shellWord(toolPath(kToolLpadmin)).c_str(),
+std::string lpadminRemoval(const ToolTable& tools, const std::string& name) {
+  return formatText("%s %s 2>/dev/null", shellWord(tools.path(kToolLpadmin)).c_str(),
                     shellWord("-x" + name).c_str());
 }
 
@@ -45,12 +42,12 @@ void removeDeviceFile(const std::string& name) {
 
 // Renames the spooler's model file of the queue to ".old", deleting it
 // when the rename fails.
-void retireModelFile(int kind, const std::string& name) {
+void retireModelFile(const Facts& facts, const std::string& name) {
   std::string model;
-  if (kind == kSpoolerLp)
+  if (facts.spoolerKind == kSpoolerLp)
     model = "/usr/spool/lp/model/" + name;
-  else if (kind == kSpoolerCups)
-    model = toolPath(kToolCupsDataDir) + "/model/" + name;
+  else if (facts.spoolerKind == kSpoolerCups)
+    model = facts.tools.path(kToolCupsDataDir) + "/model/" + name;
   if (model.empty() || !present(model))
     return;
   std::rename(model.c_str(), (model + ".old").c_str());
@@ -58,32 +55,34 @@ void retireModelFile(int kind, const std::string& name) {
     unlink(model.c_str());
 }
 
-// Logs one deletion: the formatted subject and "OK." or "Not possible!".
-void reportDeletion(Msg subject, const std::string& path, bool done) {
-  logMessage(formatText(catalogue(subject), path.c_str()) + catalogue(done ? kOk : kNotPossible));
+// Logs one deletion: its subject and "OK." or "Not possible!".
+void reportDeletion(Log& log, const std::string& subject, bool done) {
+  log.message(subject + (done ? msg::kOk : msg::kNotPossible));
 }
 
 }  // namespace
 
-int removeQueue(const std::string& name) {
-  int kind = run.spoolerKind;
+bool removeQueue(Context& run, const std::string& name) {
+  const Facts& facts = run.facts;
+  int kind = facts.spoolerKind;
   if (kind != kSpoolerUnknown && kind != kSpoolerLp && kind != kSpoolerCups)
-    return 0;
-  std::string removal = lpadminRemoval(name);
-  if (executeCommand(removal) != 0) {
-    std::string lpstat = toolPath(kToolLpstat).empty() ? "lpstat" : toolPath(kToolLpstat);
-    executeCommand(formatText("%s %s -l > /dev/null", shellWord(lpstat).c_str(),
-                              shellWord("-p" + name).c_str()));
+    return false;
+  std::string removal = lpadminRemoval(facts.tools, name);
+  if (executeCommand(run.log, removal) != 0) {
+    const std::string& tool = facts.tools.path(kToolLpstat);
+    std::string lpstat = tool.empty() ? "lpstat" : tool;
+    executeCommand(run.log, formatText("%s %s -l > /dev/null", shellWord(lpstat).c_str(),
+                                       shellWord("-p" + name).c_str()));
     sleep(1);
-    executeCommand(removal);
+    executeCommand(run.log, removal);
   }
   removeDeviceFile(name);
-  retireModelFile(kind, name);
-  return 1;
+  retireModelFile(facts, name);
+  return true;
 }
 
-int removePrinterDir(const std::string& name) {
-  std::string dir = run.installDir + "/" + name;
+int removePrinterDir(const std::string& installDir, const std::string& name) {
+  std::string dir = installDir + "/" + name;
   if (!present(dir))
     return -1;
   int result = removeTree(dir);
@@ -93,25 +92,25 @@ int removePrinterDir(const std::string& name) {
   return result;
 }
 
-void removePrinters(int) {
-  for (PrinterEntry* e = printerList.next; e != &printerList; e = e->next) {
-    const std::string& name = e->queueName;
+void removePrinters(Context& run, const std::string& installDir, const PrinterList& printers) {
+  // The first printer of the list is passed over.
+  for (size_t i = 1; i < printers.size(); ++i) {
+    const std::string& name = printers[i].queueName;
     if (name.empty() || name == "Default")
       continue;
     if (!isPathSafeName(name)) {
-      logFormat("Printer name refused, it could name a path: '%s'.", name.c_str());
+      run.log.printf("Printer name refused, it could name a path: '%s'.", name.c_str());
       continue;
     }
-    removeQueue(name);
-    removePrinterDir(name);
-    logFormat(catalogue(kDeletingPrinter), name.c_str());
+    removeQueue(run, name);
+    removePrinterDir(installDir, name);
+    run.log.printf(msg::kDeletingPrinter, name.c_str());
   }
 }
 
-void removeInstalledFiles(int deleteFlag) {
-  const std::string& dir = run.installDir;
+void removeInstalledFiles(Log& log, const std::string& dir, bool remove) {
   if (chdir(dir.c_str()) != 0) {
-    logFormat(catalogue(kInstallDirNotOk), dir.c_str());
+    log.printf(msg::kInstallDirNotOk, dir.c_str());
     return;
   }
   const std::string files[] = {
@@ -121,11 +120,12 @@ void removeInstalledFiles(int deleteFlag) {
       "/usr/bin/orbgsfilter", dir + "/bin/nc",
   };
   for (const std::string& file : files)
-    reportDeletion(kDeletingFile, file,
-                   present(file) && (deleteFlag == 0 || unlink(file.c_str()) == 0));
+    reportDeletion(log, formatText(msg::kDeletingFile, file.c_str()),
+                   present(file) && (!remove || unlink(file.c_str()) == 0));
 
   for (const char* sub : {"/Default", "/ppd", "/etc", "/bin"}) {
     std::string path = dir + sub;
-    reportDeletion(kDeletingDir, path, present(path) && (deleteFlag == 0 || removeTree(path) == 0));
+    reportDeletion(log, formatText(msg::kDeletingDir, path.c_str()),
+                   present(path) && (!remove || removeTree(path) == 0));
   }
 }

@@ -4,20 +4,24 @@
 
 #include <string>
 
-// Removes every printer of the printer list but its head (and any named
-// "Default"): its queue, device and model files, directory and start script.
-void removePrinters(int unused);
+#include "discovery/context.h"
+#include "ppd/printer_list.h"
 
-// Removes one queue from the spooler; 1 when the spooler kind is one it
-// handles (unknown, LP or CUPS), else 0.
-int removeQueue(const std::string& name);
+// Removes every printer of the list but the first (and any named
+// "Default"): its queue, device and model files, directory and start
+// script under the installation directory.
+void removePrinters(Context& run, const std::string& installDir, const PrinterList& printers);
+
+// Removes one queue from the spooler; false when the spooler kind is not
+// one it handles (unknown, LP or CUPS).
+bool removeQueue(Context& run, const std::string& name);
 
 // Removes the printer's directory and start script under the installation
 // directory; the result of removing the directory, -1 when it is missing.
-int removePrinterDir(const std::string& name);
+int removePrinterDir(const std::string& installDir, const std::string& name);
 
-// Deletes the product's files and directories, one log line each; with
-// the flag 0 it only reports what exists.
-void removeInstalledFiles(int deleteFlag);
+// Deletes the product's files and directories, one log line each; without
+// `remove` it only reports what exists.
+void removeInstalledFiles(Log& log, const std::string& installDir, bool remove);
 
 #endif

@@ -4,8 +4,8 @@
 
 #include <cstring>
 
-#include "driver/line_scan.h"
-#include "driver/run_settings.h"
+#include "base/files.h"
+#include "base/line_reader.h"
 
 namespace {
 
@@ -54,32 +54,31 @@ std::optional<std::string> cupsdPrefix(const std::string& word) {
 }
 
 int prefixesFromScript(const std::string& path, std::string& prefix, std::string& execPrefix) {
-  FILE* in = std::fopen(path.c_str(), "r");
+  File in = openFile(path, "r");
   if (!in)
     return -1;
-  bool hasExecPrefix = scanLines(in, [&](const char* line) {
+  bool hasExecPrefix = scanLines(in.get(), [&](const char* line) {
     const char* key = std::strstr(line, "exec_prefix=");
     if (key)
       execPrefix = valueAfter(key);
     return key != nullptr;
   });
-  std::rewind(in);
-  bool hasPrefix = scanLines(in, [&](const char* line) {
+  std::rewind(in.get());
+  bool hasPrefix = scanLines(in.get(), [&](const char* line) {
     const char* key = std::strstr(line, "prefix=");
     if (!key || std::strstr(line, "exec_prefix="))
       return false;
     prefix = valueAfter(key);
     return true;
   });
-  std::fclose(in);
   return hasPrefix || hasExecPrefix ? 1 : 0;
 }
 
-int prefixFallback(std::string& prefix, std::string& execPrefix) {
-  if (!run.cupsBinDir.empty()) {
-    if (!exists(run.cupsBinDir))
+int prefixFallback(std::string& prefix, std::string& execPrefix, const std::string& cupsBinDir) {
+  if (!cupsBinDir.empty()) {
+    if (!exists(cupsBinDir))
       return 0;
-    execPrefix = run.cupsBinDir;
+    execPrefix = cupsBinDir;
     if (execPrefix != "/usr")
       return 0;
   } else {
@@ -93,7 +92,7 @@ int prefixFallback(std::string& prefix, std::string& execPrefix) {
   return 1;
 }
 
-int readCupsPrefixes(std::string& prefix, std::string& execPrefix) {
+int readCupsPrefixes(std::string& prefix, std::string& execPrefix, const std::string& cupsBinDir) {
   prefix.clear();
   // Only the first script that opens is read, whatever it holds.
   for (const char* script : kStartScripts) {
@@ -103,12 +102,12 @@ int readCupsPrefixes(std::string& prefix, std::string& execPrefix) {
     if (answer == 0)
       break;
   }
-  return prefixFallback(prefix, execPrefix);
+  return prefixFallback(prefix, execPrefix, cupsBinDir);
 }
 
-std::string findCupsDataDir() {
-  if (!run.cupsBinDir.empty() && exists(run.cupsBinDir + "/share/cups"))
-    return run.cupsBinDir + "/share/cups";
+std::string findCupsDataDir(const std::string& cupsBinDir) {
+  if (!cupsBinDir.empty() && exists(cupsBinDir + "/share/cups"))
+    return cupsBinDir + "/share/cups";
   for (const char* dir : kDataDirs)
     if (exists(dir))
       return dir;

@@ -14,7 +14,7 @@ std::optional<std::string> cupsdPrefix(const std::string& word);
 // Fills prefix and execPrefix from the first CUPS start script that opens,
 // else from what the machine's directories suggest.  Returns 1 when it has
 // an answer, else 0.
-int readCupsPrefixes(std::string& prefix, std::string& execPrefix);
+int readCupsPrefixes(std::string& prefix, std::string& execPrefix, const std::string& cupsBinDir);
 
 // The "prefix=" and "exec_prefix=" values of one start script, taken as it
 // writes them (only a final line feed removed).  Returns 1 when the script
@@ -23,9 +23,9 @@ int prefixesFromScript(const std::string& path, std::string& prefix, std::string
 
 // The answer without a start script: exec_prefix "/usr" (from cupsBinDir,
 // or when /usr/share/cups exists) and prefix "/" when /etc/cups exists.
-int prefixFallback(std::string& prefix, std::string& execPrefix);
+int prefixFallback(std::string& prefix, std::string& execPrefix, const std::string& cupsBinDir);
 
 // The first existing CUPS data directory, or empty when there is none.
-std::string findCupsDataDir();
+std::string findCupsDataDir(const std::string& cupsBinDir);
 
 #endif

@@ -6,12 +6,12 @@
 #include <cctype>
 #include <cstring>
 
-#include "driver/line_scan.h"
-#include "discovery/tmp_name.h"
+#include "base/line_reader.h"
+#include "base/log.h"
+#include "base/shell.h"
+#include "base/text.h"
+#include "base/tmp_file.h"
 #include "discovery/tools.h"
-#include "driver/log.h"
-#include "driver/run_settings.h"
-#include "driver/shell.h"
 
 const VersionLine kFirstLine = {"", false, "", ""};
 const VersionLine kPrintersConfLine = {"Printer configuration", false, " v", ""};
@@ -29,8 +29,8 @@ constexpr size_t kDigitsMax = 23;
 
 constexpr int kFallbackVersion = 1400;
 
-const char kSpacedFormat[] = "CUPS Version : %d // %s";
-const char kJoinedFormat[] = "CUPS Version : %d// %s";
+constexpr char kSpacedFormat[] = "CUPS Version : %d // %s";
+constexpr char kJoinedFormat[] = "CUPS Version : %d// %s";
 
 // The value of a text of digits.  Beyond nine significant digits the rest
 // cannot change the normalised version, and nine always fit an int.
@@ -73,9 +73,9 @@ bool isCupsServerLine(const char* line) {
 
 // The program that talks to the server: the product's own netcat beside
 // setup or in its binary directory, else the system's nc.
-std::string netcatProgram() {
-  if (!run.startDir.empty()) {
-    std::string own = run.startDir + "/orbnc";
+std::string netcatProgram(const std::string& startDir) {
+  if (!startDir.empty()) {
+    std::string own = startDir + "/orbnc";
     if (exists(own.c_str()))
       return own;
   }
@@ -94,7 +94,7 @@ int fromCupsConfig(std::string* text) {
       tool = path;
   if (!tool)
     return -1;
-  std::string output = myTmpName("/tmp", "ORB");
+  std::string output = newTmpFile("/tmp");
   runShell(std::string(tool) + " --version > " + " " + shellWord(output));
   int version = versionFromFile(output, kFirstLine, text);
   unlink(output.c_str());
@@ -132,13 +132,13 @@ int fromTestPage(std::string* text) {
       text);
 }
 
+// joined: the source is logged without the blank before its "//".
 const struct {
   int (*read)(std::string* text);
-  const char* format;
+  bool joined;
 } kFileSources[] = {
-    {fromCupsConfig, kSpacedFormat}, {fromPrintersConf, kSpacedFormat},
-    {fromIndexTitle, kJoinedFormat}, {fromDocDir, kJoinedFormat},
-    {fromTestPagePs, kJoinedFormat}, {fromTestPage, kJoinedFormat},
+    {fromCupsConfig, false}, {fromPrintersConf, false}, {fromIndexTitle, true},
+    {fromDocDir, true},      {fromTestPagePs, true},    {fromTestPage, true},
 };
 
 }  // namespace
@@ -214,35 +214,38 @@ int versionFromFile(const std::string& path, const VersionLine& where, std::stri
   return version;
 }
 
-int versionFromServerHeader() {
-  std::string reply = myTmpName("/tmp", "ORB");
+int versionFromServerHeader(const std::string& startDir) {
+  std::string reply = newTmpFile("/tmp");
   runShell(formatText("#!/bin/sh\n%s localhost 631 >%s <<EOF\nHEAD / HTTP/1.1\n"
                       "Connection: Close\n%c\nEOF\n",
-                      shellWord(netcatProgram()).c_str(), shellWord(reply).c_str(), '\n'));
+                      shellWord(netcatProgram(startDir)).c_str(), shellWord(reply).c_str(), '\n'));
   int version = versionFromReply(reply);
   unlink(reply.c_str());
   return version;
 }
 
-int versionFromFiles() {
+int versionFromFiles(Log& log) {
   std::string text;
   for (const auto& source : kFileSources) {
     int version = source.read(&text);
     if (isVersion(version)) {
       version = normaliseVersion(version);
-      logFormat(source.format, version, text.c_str());
+      if (source.joined)
+        log.printf(kJoinedFormat, version, text.c_str());
+      else
+        log.printf(kSpacedFormat, version, text.c_str());
       return version;
     }
   }
-  logFormat(kJoinedFormat, kFallbackVersion, catalogue(kCupsVersionNotFound));
+  log.printf(kJoinedFormat, kFallbackVersion, msg::kCupsVersionNotFound);
   return kFallbackVersion;
 }
 
-int getCupsVersion() {
-  int version = versionFromServerHeader();
+int getCupsVersion(Log& log, const std::string& startDir) {
+  int version = versionFromServerHeader(startDir);
   if (version <= 0)
-    return versionFromFiles();
+    return versionFromFiles(log);
   version = normaliseVersion(version);
-  logFormat("CUPS Header Version : %d//HTTP", version);
+  log.printf("CUPS Header Version : %d//HTTP", version);
   return version;
 }

@@ -6,15 +6,18 @@
 
 #include <string>
 
-// The version, logged with the source it came from.
-int getCupsVersion();
+class Log;
+
+// The version, logged with the source it came from.  startDir is where
+// the product's own netcat may lie.
+int getCupsVersion(Log& log, const std::string& startDir);
 
 // The scaled version named by the local server's "Server:" header, or 0.
-int versionFromServerHeader();
+int versionFromServerHeader(const std::string& startDir);
 
 // The normalised version from cups-config and the CUPS files; 1400 when
 // none of them names one.
-int versionFromFiles();
+int versionFromFiles(Log& log);
 
 // Maps a positive number into 1000 to 9999: 242 gives 2420, a five-digit
 // number loses its last digit.

@@ -7,15 +7,11 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "driver/run_settings.h"
 
 namespace {
 
 // hostName and hostAddress hold at most 63 characters.
 constexpr size_t kHostTextMax = 63;
-
-// The address of the last successful lookup; all zeros until then.
-in_addr hostAddress{};
 
 }  // namespace
 
@@ -33,9 +29,9 @@ int systemKind(const std::string& sysname, const std::string& release) {
   return kSystemOther;
 }
 
-int getHostInfo() {
-  run.hostName.clear();
-  run.hostAddress.clear();
+int getHostInfo(std::string& hostName, std::string& hostAddress) {
+  hostName.clear();
+  hostAddress.clear();
   utsname names;
   if (uname(&names) < 0)
     return kSystemOther;
@@ -44,11 +40,12 @@ int getHostInfo() {
   // would name another host.
   std::string node = names.nodename;
   if (!node.empty() && node.size() <= kHostTextMax) {
-    run.hostName = node;
+    hostName = node;
+    in_addr address{};
     hostent* host = gethostbyname(names.nodename);
     if (host && host->h_addr_list && host->h_addr_list[0])
-      std::memcpy(&hostAddress, host->h_addr_list[0], sizeof hostAddress);
-    run.hostAddress = inet_ntoa(hostAddress);
+      std::memcpy(&address, host->h_addr_list[0], sizeof address);
+    hostAddress = inet_ntoa(address);
   }
   return systemKind(names.sysname, names.release);
 }

@@ -15,9 +15,9 @@ enum SystemKind {
   kSystemUnixWare = 10,
 };
 
-// Fills hostName and hostAddress of the run settings; returns the system
-// kind (0 when uname fails).
-int getHostInfo();
+// Fills the host's name and address (0.0.0.0 when the name does not
+// resolve); returns the system kind (0 when uname fails).
+int getHostInfo(std::string& hostName, std::string& hostAddress);
 
 // The system kind for a uname system name and release text.
 int systemKind(const std::string& sysname, const std::string& release);

@@ -6,12 +6,12 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/line_reader.h"
+#include "base/log.h"
+#include "base/shell.h"
+#include "base/text.h"
+#include "base/tmp_file.h"
 #include "discovery/cups_dirs.h"
-#include "driver/line_scan.h"
-#include "discovery/tmp_name.h"
-#include "driver/log.h"
-#include "driver/run_settings.h"
-#include "driver/shell.h"
 
 namespace {
 
@@ -50,24 +50,24 @@ const NamedKind kDaemons[] = {
 
 // The running CUPS daemon's directories: the path by which it was started,
 // then what its start scripts (or the machine's directories) say.
-void findCupsDirs(const std::string& word) {
+void findCupsDirs(Facts& facts, const std::string& word) {
   if (std::optional<std::string> prefix = cupsdPrefix(word))
-    run.cupsBinDir = *prefix;
+    facts.cupsBinDir = *prefix;
   std::string prefix, execPrefix;
-  if (readCupsPrefixes(prefix, execPrefix) != 1)
+  if (readCupsPrefixes(prefix, execPrefix, facts.cupsBinDir) != 1)
     return;
   if (!prefix.empty())
-    run.cupsBaseDir = prefix;
+    facts.cupsBaseDir = prefix;
   if (!execPrefix.empty())
-    run.cupsBinDir = execPrefix;
+    facts.cupsBinDir = execPrefix;
 }
 
 // The kind of the first daemon seen in the process listings, or 0.  The
 // listing goes into a file of our own, created exclusively: a predictable
 // name in /tmp would let anyone have this root process write through a
 // planted link.
-int daemonKind() {
-  std::string listing = tmpFileNamed("/tmp", "ORBLPD");
+int daemonKind(Log& log, Facts& facts) {
+  std::string listing = newTmpFile("/tmp", "ORBLPD");
   int kind = kSpoolerUnknown;
   for (int i = 0; i < 4; ++i) {
     std::string command = formatText("ps -ef | grep %s > %s", kDaemons[i].name,
@@ -75,7 +75,7 @@ int daemonKind() {
     runShell(command);
     sleep(1);
     std::string word;
-    int found = findInListing(listing, kDaemons[i].name, i, &word);
+    int found = findInListing(log, listing, kDaemons[i].name, i, &word);
     if (found < 0) {
       std::fprintf(stderr, "Cannot open file(cmd=%s) i=%d\n", command.c_str(), i);
       break;
@@ -83,7 +83,7 @@ int daemonKind() {
     if (found > 0) {
       kind = kDaemons[i].kind;
       if (i == 0)
-        findCupsDirs(word);
+        findCupsDirs(facts, word);
       break;
     }
   }
@@ -93,7 +93,7 @@ int daemonKind() {
 
 // An lpd that names itself LPRng when asked for its version.
 int lprngTest(int kind) {
-  std::string answer = tmpFileNamed("/tmp", "ORBLPRNG");
+  std::string answer = newTmpFile("/tmp", "ORBLPRNG");
   runShell(formatText("lpd -V 2> %s", shellWord(answer).c_str()));
   kind = lprngKind(answer, kind);
   unlink(answer.c_str());
@@ -102,11 +102,11 @@ int lprngTest(int kind) {
 
 }  // namespace
 
-int hasFoomaticRip() {
+bool hasFoomaticRip() {
   for (const char* path : kFoomaticRips)
     if (access(path, F_OK) == 0)
-      return 1;
-  return 0;
+      return true;
+  return false;
 }
 
 int spoolerKindNamed(const char* name) {
@@ -130,9 +130,10 @@ int spoolerFromEnv() {
   return mode ? spoolerKindNamed(mode) : kSpoolerUnknown;
 }
 
-int findInListing(const std::string& path, const char* name, int position, std::string* word) {
+int findInListing(Log& log, const std::string& path, const char* name, int position,
+                  std::string* word) {
   return scanFile(path, [&](const char* line) {
-    trace("STRING=(%s) i=%d\n", line, position);
+    log.trace("STRING=(%s) i=%d\n", line, position);
     const char* match = std::strstr(line, name);
     if (std::strstr(line, "grep") || !match)
       return false;
@@ -149,8 +150,8 @@ int lprngKind(const std::string& path, int kindSoFar) {
   return found == 1 ? kSpoolerLprng : kindSoFar;
 }
 
-int probeSpooler() {
-  int kind = daemonKind();
+int probeSpooler(Log& log, Facts& facts) {
+  int kind = daemonKind(log, facts);
   if (kind == kSpoolerCups || kind == kSpoolerLp)
     return kind;
   return lprngTest(kind);

@@ -6,8 +6,12 @@
 
 #include <string>
 
-// 1 when a foomatic-rip program exists in one of its known places, else 0.
-int hasFoomaticRip();
+#include "discovery/facts.h"
+
+class Log;
+
+// True when a foomatic-rip program exists in one of its known places.
+bool hasFoomaticRip();
 
 // The kind named by ORBLPMODE or, only when that is not set at all,
 // LUMOLPMODE; 0 when the environment does not say.
@@ -19,15 +23,17 @@ int spoolerKindNamed(const char* name);
 const char* spoolerName(int kind);
 
 // The kind from the running processes and from lpd -V.  When the CUPS
-// daemon is seen on the first look, cupsBaseDir and cupsBinDir are set too.
-int probeSpooler();
+// daemon is seen on the first look, the facts' CUPS directories are set
+// too.
+int probeSpooler(Log& log, Facts& facts);
 
 // Looks through one process listing for the first line that names the
 // process; lines holding "grep" are the listing's own and are passed over.
 // Returns 1 and the matched line from the start of the word holding the
 // name, 0 when no line names it, -1 when the listing cannot be opened.
 // position only labels the debug traces.
-int findInListing(const std::string& path, const char* name, int position, std::string* word);
+int findInListing(Log& log, const std::string& path, const char* name, int position,
+                  std::string* word);
 
 // 4 (LPRng) when the answer of lpd -V holds "LPRng", else kindSoFar.
 int lprngKind(const std::string& path, int kindSoFar);

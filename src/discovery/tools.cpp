@@ -2,15 +2,12 @@
 
 #include <unistd.h>
 
-#include "driver/log.h"
-#include "driver/run_settings.h"
-
-std::string selinuxenabledPath;
-std::string whoamiPath;
+#include "base/log.h"
+#include "base/text.h"
 
 namespace {
 
-std::string toolTable[kToolSlots] = {
+const char* const kSlotDefaults[kToolSlots] = {
     "",           "restorecon", "rmquedev", "rmque", "rm",         "nc",
     "lpstat",     "lpshut",     "lpsched",  "lpadmin", "ln",       "gzip",
     "cupsenable", "/etc/cups/", "cp",       "chown", "chcon",      "cat",
@@ -38,21 +35,11 @@ std::string findUnder(const std::string& dir, const std::string& name) {
   return std::string();
 }
 
-// findTool, falling back to the bare name so the shell's search path still
-// gets a chance.
-std::string findToolOrName(const std::string& name) {
-  std::string path = findTool(name);
-  return path.empty() ? name : path;
-}
-
 }  // namespace
 
-const std::string& toolPath(ToolSlot slot) {
-  return toolTable[slot];
-}
-
-void setToolPath(ToolSlot slot, const std::string& path) {
-  toolTable[slot] = path;
+ToolTable::ToolTable() {
+  for (int slot = 0; slot < kToolSlots; ++slot)
+    slots_[slot] = kSlotDefaults[slot];
 }
 
 std::string findTool(const std::string& name) {
@@ -64,22 +51,28 @@ std::string findTool(const std::string& name) {
   return std::string();
 }
 
-std::string findCupsTool(const std::string& name) {
-  if (run.cupsBinDir.empty())
-    return findTool(name);
-  std::string path = findUnder(run.cupsBinDir, name);
-  if (path.empty() && !run.cupsBaseDir.empty())
-    path = findUnder(run.cupsBaseDir, name);
+std::string findToolOrName(const std::string& name) {
+  std::string path = findTool(name);
   return path.empty() ? name : path;
 }
 
-void findSelinuxTools() {
-  selinuxenabledPath = findTool("selinuxenabled");
-  setToolPath(kToolRestorecon, findTool("restorecon"));
-  setToolPath(kToolChcon, findTool("chcon"));
+std::string findCupsTool(const std::string& name, const std::string& cupsBinDir,
+                         const std::string& cupsBaseDir) {
+  if (cupsBinDir.empty())
+    return findTool(name);
+  std::string path = findUnder(cupsBinDir, name);
+  if (path.empty() && !cupsBaseDir.empty())
+    path = findUnder(cupsBaseDir, name);
+  return path.empty() ? name : path;
 }
 
-void findRunTools() {
+void findSelinuxTools(ToolTable& tools) {
+  tools.selinuxenabled = findTool("selinuxenabled");
+  tools.set(kToolRestorecon, findTool("restorecon"));
+  tools.set(kToolChcon, findTool("chcon"));
+}
+
+void findRunTools(ToolTable& tools) {
   const struct {
     const char* name;
     ToolSlot slot;
@@ -90,13 +83,13 @@ void findRunTools() {
       {"lpstat", kToolLpstat},
   };
   for (const auto& tool : order)
-    setToolPath(tool.slot, findToolOrName(tool.name));
-  whoamiPath = findToolOrName("whoami");
+    tools.set(tool.slot, findToolOrName(tool.name));
+  tools.whoami = findToolOrName("whoami");
 }
 
-int findStartDir(const std::string& invocation) {
+std::optional<std::string> findStartDir(Log& log, const std::string& invocation) {
   if (invocation.size() > kTextMax)
-    return -1;
+    return std::nullopt;
   std::string dir = invocation;
   if (dir[0] == '/') {
     size_t slash = dir.rfind('/');
@@ -109,7 +102,6 @@ int findStartDir(const std::string& invocation) {
   }
   if (dir == "/opt/oxa/bin")
     dir = "/opt/oxa";
-  run.startDir = dir;
-  logFormat(catalogue(kInstallFrom), run.startDir.c_str());
-  return 0;
+  log.printf(msg::kInstallFrom, dir.c_str());
+  return dir;
 }

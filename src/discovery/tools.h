@@ -3,7 +3,11 @@
 #ifndef LUMO_DISCOVERY_TOOLS_H
 #define LUMO_DISCOVERY_TOOLS_H
 
+#include <array>
+#include <optional>
 #include <string>
+
+class Log;
 
 enum ToolSlot {
   kToolRestorecon = 1,
@@ -27,28 +31,41 @@ enum ToolSlot {
   kToolSlots = 19,
 };
 
-// The slot's text: a full path, a bare command name, or empty for nothing.
-const std::string& toolPath(ToolSlot slot);
-void setToolPath(ToolSlot slot, const std::string& path);
+class ToolTable {
+ public:
+  ToolTable();
+  // The slot's text: a full path, a bare command name, or empty for nothing.
+  const std::string& path(ToolSlot slot) const { return slots_[slot]; }
+  void set(ToolSlot slot, const std::string& path) { slots_[slot] = path; }
 
-// Paths held outside the table.
-extern std::string selinuxenabledPath;
-extern std::string whoamiPath;
+  // Commands held outside the slots.
+  std::string selinuxenabled;
+  std::string whoami;
+  std::string semodule;
+
+ private:
+  std::array<std::string, kToolSlots> slots_;
+};
 
 // The first existing file of that name in the standard command
 // directories, or empty.
 std::string findTool(const std::string& name);
 
+// findTool, falling back to the bare name so the shell's search path still
+// gets a chance.
+std::string findToolOrName(const std::string& name);
+
 // The first existing file under the CUPS directories, else the bare name;
 // without a CUPS binary directory, whatever findTool gives.
-std::string findCupsTool(const std::string& name);
+std::string findCupsTool(const std::string& name, const std::string& cupsBinDir,
+                         const std::string& cupsBaseDir);
 
-// Fills the tool table at the start of the run, in the run's fixed order.
-void findSelinuxTools();
-void findRunTools();
+// Fills the table at the start of the run, in the run's fixed order.
+void findSelinuxTools(ToolTable& tools);
+void findRunTools(ToolTable& tools);
 
-// Sets startDir from the program's path as invoked and logs it.  Returns 0,
-// or -1 (nothing set) when the result would not fit a text setting.
-int findStartDir(const std::string& invocation);
+// The start directory from the program's path as invoked, logged; nothing
+// (nothing logged) when the result would not fit a text setting.
+std::optional<std::string> findStartDir(Log& log, const std::string& invocation);
 
 #endif

@@ -2,12 +2,9 @@
 
 #include <sys/stat.h>
 
-#include "discovery/tools.h"
-#include "driver/log.h"
-#include "driver/run_settings.h"
-#include "driver/shell.h"
-#include "install/fs_helpers.h"
-#include "ppd/ppd_locations.h"
+#include "base/fs_helpers.h"
+#include "base/shell.h"
+#include "base/text.h"
 
 namespace {
 
@@ -19,11 +16,11 @@ bool isDirectoryTarget(const std::string& target) {
   return target.size() > 2 && (target.compare(0, 2, "./") == 0 || target[0] == '/');
 }
 
-std::string ppdDestination() {
-  if (!ppdInstallDir.empty() && fileExists(ppdInstallDir))
-    return ppdInstallDir;
-  if (!cupsModelDir.empty() && fileExists(cupsModelDir))
-    return cupsModelDir;
+std::string ppdDestination(const PpdLocations& ppd) {
+  if (!ppd.ppdInstallDir.empty() && isDirectory(ppd.ppdInstallDir))
+    return ppd.ppdInstallDir;
+  if (!ppd.cupsModelDir.empty() && isDirectory(ppd.cupsModelDir))
+    return ppd.cupsModelDir;
   return "/tmp";
 }
 
@@ -38,13 +35,13 @@ std::string parentOf(const std::string& path) {
 
 // Makes the directory that receives the copy.  False when it is not there
 // afterwards: cp would then write a file of the directory's name.
-bool prepareDestination(const ManifestEntry& entry, const std::string& destination) {
+bool prepareDestination(Log& log, const ManifestEntry& entry, const std::string& destination) {
   if (isFileTarget(entry.target)) {
-    makeDirPath(parentOf(destination));
+    makeDirPath(log, parentOf(destination));
     return true;
   }
   if (isDirectoryTarget(entry.target))
-    return makeDir(destination, 1, 0777) >= 0;
+    return makeDir(log, destination, true, 0777) != DirResult::kFailed;
   return true;
 }
 
@@ -56,12 +53,14 @@ bool isCopied(const ManifestEntry& entry, bool dirsDiffer) {
   return entry.target == "?" || dirsDiffer;
 }
 
-void copyEntry(const ManifestEntry& entry, bool dirsDiffer) {
+void copyEntry(Context& run, const ManifestEntry& entry, const std::string& installDir,
+               bool dirsDiffer) {
+  Log& log = run.log;
   if (!isCopied(entry, dirsDiffer))
     return;
-  std::string destination = entryDestination(entry);
+  std::string destination = entryDestination(entry, installDir, run.facts.ppd);
   if (destination.empty()) {
-    logFormat("No destination for file %s (target '%s'): not copied.", entry.source.c_str(),
+    log.printf("No destination for file %s (target '%s'): not copied.", entry.source.c_str(),
               entry.target.c_str());
     return;
   }
@@ -69,47 +68,49 @@ void copyEntry(const ManifestEntry& entry, bool dirsDiffer) {
   std::string installed = isFileTarget(entry.target)
                               ? destination
                               : destination + "/" + lastComponent(entry.source);
-  if (destination.size() < 3 || !pathFits(destination) || !pathFits(installed))
+  if (destination.size() < 3 || !pathFits(log, destination) || !pathFits(log, installed))
     return;
 
   std::string message =
-      formatText(catalogue(kCopyingFile), entry.source.c_str(), destination.c_str());
+      formatText(msg::kCopyingFile, entry.source.c_str(), destination.c_str());
   blankControls(message);
-  bool copied = prepareDestination(entry, destination) &&
-                runShell(formatText("%s  %s %s", shellWord(toolPath(kToolCp)).c_str(),
+  bool copied = prepareDestination(log, entry, destination) &&
+                runShell(formatText("%s  %s %s", shellWord(run.facts.tools.path(kToolCp)).c_str(),
                                     shellWord(entry.source).c_str(),
                                     shellWord(destination).c_str())) == 0;
   if (!copied) {
-    logMessage(message + catalogue(kWrong));
+    log.message(message + msg::kWrong);
     return;
   }
-  logMessage(message);
+  log.message(message);
   if (entry.mode > 0) {
     chmod(installed.c_str(), mode_t(entry.mode));
-    logFormat(catalogue(kChangingRights), installed.c_str(), unsigned(entry.mode));
+    log.printf(msg::kChangingRights, installed.c_str(), unsigned(entry.mode));
   }
 }
 
 }  // namespace
 
-std::string entryDestination(const ManifestEntry& entry) {
+std::string entryDestination(const ManifestEntry& entry, const std::string& installDir,
+                             const PpdLocations& ppd) {
   const std::string& target = entry.target;
   if (isFileTarget(target))
-    return run.installDir + "/" + entry.source;
+    return installDir + "/" + entry.source;
   if (target == "?")
-    return ppdDestination();
+    return ppdDestination(ppd);
   if (isDirectoryTarget(target) && target[0] == '.')
-    return run.installDir + "/" + target.substr(2);
+    return installDir + "/" + target.substr(2);
   if (isDirectoryTarget(target))
     return target;
   return std::string();
 }
 
-void copyManifestEntries(int count, bool dirsDiffer) {
-  for (int i = 0; i < count && i < kManifestMax; ++i) {
-    const ManifestEntry& entry = manifestTable[i];
-    trace("goInstall[%d]: %s ===> %s, o%o.\n", i, entry.source.c_str(), entry.target.c_str(),
-          unsigned(entry.mode));
-    copyEntry(entry, dirsDiffer);
+void copyManifestEntries(Context& run, const Manifest& manifest, const std::string& installDir,
+                         bool dirsDiffer) {
+  for (size_t i = 0; i < manifest.size(); ++i) {
+    const ManifestEntry& entry = manifest[i];
+    run.log.trace("goInstall[%zu]: %s ===> %s, o%o.\n", i, entry.source.c_str(),
+                  entry.target.c_str(), unsigned(entry.mode));
+    copyEntry(run, entry, installDir, dirsDiffer);
   }
 }

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "discovery/context.h"
 #include "install/manifest.h"
 
 // The destination of an entry by the form of its target:
@@ -14,11 +15,13 @@
 //   "./dir"      installDir/dir
 //   "/dir"       the target itself (more than two characters)
 // Empty for a target of no known form.
-std::string entryDestination(const ManifestEntry& entry);
+std::string entryDestination(const ManifestEntry& entry, const std::string& installDir,
+                             const PpdLocations& ppd);
 
-// Copies the first `count` entries of the manifest table with cp.  When
-// the start directory is the installation directory (`dirsDiffer` false)
-// only the "?" entries are copied: the others are in place already.
-void copyManifestEntries(int count, bool dirsDiffer);
+// Copies the manifest's entries with cp.  When the start directory is the
+// installation directory (`dirsDiffer` false) only the "?" entries are
+// copied: the others are in place already.
+void copyManifestEntries(Context& run, const Manifest& manifest, const std::string& installDir,
+                         bool dirsDiffer);
 
 #endif

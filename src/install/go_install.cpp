@@ -2,134 +2,135 @@
 
 #include <unistd.h>
 
-#include "driver/log.h"
-#include "driver/run_settings.h"
-#include "driver/setup_run.h"
+#include "base/fs_helpers.h"
+#include "base/text.h"
 #include "install/copy_entries.h"
-#include "install/fs_helpers.h"
 #include "install/info_file.h"
 #include "install/product_ppd_dir.h"
 #include "install/selinux.h"
 #include "install/uninstall_script.h"
-#include "ppd/ppd_locations.h"
 
 namespace {
 
 const char kFilterLink[] = "/usr/bin/orbgsfilter";
 
-bool prepared = false;
-
 // Logs the text with its control characters (its closing line feed among
 // them) blanked.
-void logBlanked(std::string text) {
+void logBlanked(Log& log, std::string text) {
   blankControls(text);
   if (!text.empty())
-    logMessage(text);
+    log.message(text);
 }
 
-void enterStartDir() {
-  if (run.startDir == "/opt/oxa/bin")
-    run.startDir = "/opt/oxa";
-  if (chdir(run.startDir.c_str()) != 0)
-    logFormat(catalogue(kCouldNotChdir), run.startDir.c_str());
+void enterStartDir(Context& run) {
+  std::string& startDir = run.facts.startDir;
+  if (startDir == "/opt/oxa/bin")
+    startDir = "/opt/oxa";
+  if (chdir(startDir.c_str()) != 0)
+    run.log.printf(msg::kCouldNotChdir, startDir.c_str());
   else
-    logFormat("cd %s.\n", run.startDir.c_str());
+    run.log.printf("cd %s.\n", startDir.c_str());
 }
 
 // A new installation creates its directory (the whole path for the
 // default one); an upgrade only checks that it is there.
-void checkInstallDir() {
-  int result;
-  if (run.upgradeMode == 0) {
-    if (run.installDir == "/opt/oxa")
-      makeDirPath(run.installDir);
-    result = makeDir(run.installDir, 1, 0777);
+bool checkInstallDir(Context& run, const Installation& installation) {
+  const std::string& dir = installation.dir;
+  DirResult result;
+  if (installation.upgradeMode == 0) {
+    if (dir == "/opt/oxa")
+      makeDirPath(run.log, dir);
+    result = makeDir(run.log, dir, true, 0777);
   } else {
-    result = makeDir(run.installDir, 0, 0777);
+    result = makeDir(run.log, dir, false, 0777);
   }
-  if (result < 0) {
-    logFormat(catalogue(kInstallDirNotOk), run.installDir.c_str());
-    endRun();
+  if (result == DirResult::kFailed) {
+    run.log.printf(msg::kInstallDirNotOk, dir.c_str());
+    return false;
   }
-  logBlanked(formatText(catalogue(kInstallDirectoryOk), run.installDir.c_str()));
+  logBlanked(run.log, formatText(msg::kInstallDirectoryOk, dir.c_str()));
+  return true;
 }
 
-void writeInformation() {
-  const char* dir = run.installDir.c_str();
-  if (run.upgradeMode == 0) {
-    writeInfoFile();
-    logBlanked(formatText(catalogue(kCreatingInfoFile), dir));
-  } else if (run.upgradeMode == 1) {
-    logBlanked(formatText(catalogue(kCopyingInfoFile), dir));
-    upgradeInfoFile();
+void writeInformation(Context& run, const Installation& installation) {
+  const std::string& dir = installation.dir;
+  if (installation.upgradeMode == 0) {
+    writeInfoFile(run, dir);
+    logBlanked(run.log, formatText(msg::kCreatingInfoFile, dir.c_str()));
+  } else if (installation.upgradeMode == 1) {
+    logBlanked(run.log, formatText(msg::kCopyingInfoFile, dir.c_str()));
+    upgradeInfoFile(run, dir);
   } else {
-    logBlanked(formatText(catalogue(kSkipInfoFile), dir));
+    logBlanked(run.log, formatText(msg::kSkipInfoFile, dir.c_str()));
   }
 }
 
-void linkFilter() {
+void linkFilter(Context& run, const std::string& installDir) {
   if (access(kFilterLink, F_OK) == 0)
     return;
-  std::string filter = run.installDir + "/bin/orbgsfilter";
-  if (!pathFits(filter))
+  std::string filter = installDir + "/bin/orbgsfilter";
+  if (!pathFits(run.log, filter))
     return;
-  makeReportedLink(filter, kFilterLink);
+  makeReportedLink(run.log, filter, kFilterLink);
 }
 
 }  // namespace
 
-int prepareInstallDir(const std::string& dir) {
-  if (prepared)
-    return 1;
+bool prepareInstallDir(Context& run, const std::string& dir) {
+  Log& log = run.log;
   if (dir.empty())
-    return 0;
-  if (makeDir(dir, 1, 0777) < 0) {
-    logFormat(catalogue(kNoOxaDir), dir.c_str());
-    return 0;
+    return false;
+  if (makeDir(log, dir, true, 0777) == DirResult::kFailed) {
+    log.printf(msg::kNoOxaDir, dir.c_str());
+    return false;
   }
   std::string bin = dir + "/bin";
-  if (!pathFits(bin) || makeDir(bin, 1, 0755) < 0) {
-    logFormat(catalogue(kNoBinDir), bin.c_str());
-    return 0;
+  if (!pathFits(log, bin) || makeDir(log, bin, true, 0755) == DirResult::kFailed) {
+    log.printf(msg::kNoBinDir, bin.c_str());
+    return false;
   }
   std::string etc = dir + "/etc";
-  if (!pathFits(etc) || makeDir(etc, 1, 0755) < 0) {
-    logFormat(catalogue(kNoEtcDir), etc.c_str());
-    return 0;
+  if (!pathFits(log, etc) || makeDir(log, etc, true, 0755) == DirResult::kFailed) {
+    log.printf(msg::kNoEtcDir, etc.c_str());
+    return false;
   }
-  runChcon(bin, "-R -u system_u", 1);
-  prepared = true;
-  return 1;
+  runChcon(run, bin, "-R -u system_u", true);
+  return true;
 }
 
-void goInstall(int count) {
-  enterStartDir();
+bool goInstall(Context& run, const Installation& installation) {
+  Log& log = run.log;
+  const std::string& dir = installation.dir;
+  enterStartDir(run);
   // Installing in place: the product's own files are where they belong.
-  bool dirsDiffer = run.startDir != run.installDir;
+  bool dirsDiffer = run.facts.startDir != dir;
   if (dirsDiffer)
-    logFormat(catalogue(kSetupAfterRpm), run.startDir.c_str());
+    log.printf(msg::kSetupAfterRpm, run.facts.startDir.c_str());
 
-  if (prepareInstallDir(run.installDir) != 1) {
-    logFormat(catalogue(kNoOxaDirCreate), run.installDir.c_str());
-    logMessage(catalogue(kSorryToQuit));
-    endRun();
+  if (!prepareInstallDir(run, dir)) {
+    log.printf(msg::kNoOxaDirCreate, dir.c_str());
+    log.message(msg::kSorryToQuit);
+    return false;
   }
-  prepareProductPpdDir();
-  if (run.upgradeMode == 1)
-    savePpdFiles(ppdInstallDir);
-  checkInstallDir();
-  writeInformation();
-  logBlanked(formatText(catalogue(kCreatingUninstallScript), run.installDir.c_str()));
-  writeUninstallScript();
-  logBlanked(catalogue(kCreatingStartScripts));
+  prepareProductPpdDir(log, run.facts.ppd);
+  if (installation.upgradeMode == 1)
+    savePpdFiles(log, run.facts.ppd.ppdInstallDir);
+  if (!checkInstallDir(run, installation))
+    return false;
+  writeInformation(run, installation);
+  logBlanked(log, formatText(msg::kCreatingUninstallScript, dir.c_str()));
+  writeUninstallScript(run, dir);
+  logBlanked(log, msg::kCreatingStartScripts);
 
-  trace(catalogue(kStartingCopyLoop), count);
-  logFormat(catalogue(kStartingCopyLoop), count);
-  copyManifestEntries(count, dirsDiffer);
+  int count = int(installation.manifest.size());
+  log.trace(msg::kStartingCopyLoop, count);
+  log.printf(msg::kStartingCopyLoop, count);
+  copyManifestEntries(run, installation.manifest, dir, dirsDiffer);
 
-  linkFilter();
-  runChcon(kFilterLink, "-u system_u", 1);
+  linkFilter(run, dir);
+  runChcon(run, kFilterLink, "-u system_u", true);
   // The type label goes on the product's fixed place, wherever it was
   // installed.
-  runChcon("/opt/oxa/bin/orbgsfilter", "-t bin_t", 1);
+  runChcon(run, "/opt/oxa/bin/orbgsfilter", "-t bin_t", true);
+  return true;
 }

@@ -6,12 +6,15 @@
 
 #include <string>
 
-// Puts the product in place.  Ends the run itself (Log file closed, status
-// 0) when the installation directory cannot be prepared.
-void goInstall(int count);
+#include "discovery/context.h"
+#include "install/installation.h"
 
-// Makes sure of the directory and its bin and etc subdirectories.  Returns
-// 1 when they are there (or an earlier call succeeded), else 0.
-int prepareInstallDir(const std::string& dir);
+// Puts the product in place.  False when the installation directory cannot
+// be prepared: the run is then to end at once (the reason logged).
+bool goInstall(Context& run, const Installation& installation);
+
+// Makes sure of the directory and its bin and etc subdirectories.  True
+// when they are there.
+bool prepareInstallDir(Context& run, const std::string& dir);
 
 #endif

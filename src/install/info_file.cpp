@@ -3,9 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "driver/log.h"
-#include "driver/run_settings.h"
-#include "install/fs_helpers.h"
+#include "base/fs_helpers.h"
+#include "base/line_reader.h"
 
 namespace {
 
@@ -34,58 +33,50 @@ const char kInfoTail[] =
     "#\n"
     "%%ORBEND\n";
 
-FILE* openOrReport(const std::string& path, const char* mode) {
-  FILE* file = openPath(path, mode);
+File openOrReport(Log& log, const std::string& path, const char* mode) {
+  File file = openPath(log, path, mode);
   if (!file)
-    logFormat(catalogue(kCannotOpenFile), path.c_str());
+    log.printf(msg::kCannotOpenFile, path.c_str());
   return file;
 }
 
 }  // namespace
 
-std::string installedFilePath(const char* name) {
-  return (run.installDir.empty() ? std::string("/opt/oxa") : run.installDir) + "/" + name;
+std::string installedFilePath(const std::string& installDir, const char* name) {
+  return (installDir.empty() ? std::string("/opt/oxa") : installDir) + "/" + name;
 }
 
-void writeInfoFile() {
-  std::string path = installedFilePath("lumoInfo4.0");
-  FILE* out = openOrReport(path, "w");
+void writeInfoFile(Context& run, const std::string& installDir) {
+  std::string path = installedFilePath(installDir, "lumoInfo4.0");
+  File out = openOrReport(run.log, path, "w");
   if (!out)
     return;
-  std::fprintf(out, "#\n# Lumo 4.0 Information File\n#\n%%%%ORBBLOCK_GENERAL_BEGIN\n");
-  std::fprintf(out, "USRDIR          %s\n", run.installDir.c_str());
-  std::fputs(kInfoTail, out);
-  std::fclose(out);
-  setModeAndOwner(path, 0755);
+  std::fprintf(out.get(), "#\n# Lumo 4.0 Information File\n#\n%%%%ORBBLOCK_GENERAL_BEGIN\n");
+  std::fprintf(out.get(), "USRDIR          %s\n", installDir.c_str());
+  std::fputs(kInfoTail, out.get());
+  out.reset();
+  setModeAndOwner(path, 0755, run.facts.uid, run.facts.gid);
 }
 
-int upgradeInfoFile() {
-  std::string from = installedFilePath("lumoInfo2.0");
-  std::string to = installedFilePath("lumoInfo4.0");
-  FILE* in = openOrReport(from, "r");
-  if (!in) {
-    writeInfoFile();
-    return 0;
-  }
-  FILE* out = openOrReport(to, "w");
+void upgradeInfoFile(Context& run, const std::string& installDir) {
+  std::string from = installedFilePath(installDir, "lumoInfo2.0");
+  std::string to = installedFilePath(installDir, "lumoInfo4.0");
+  File in = openOrReport(run.log, from, "r");
+  File out = in ? openOrReport(run.log, to, "w") : File();
   if (!out) {
-    std::fclose(in);
-    writeInfoFile();
-    return 0;
+    writeInfoFile(run, installDir);
+    return;
   }
   // Only the first title line changes; every other piece is copied as read.
-  char buffer[256];
+  std::string piece;
   bool retitled = false;
-  while (std::fgets(buffer, sizeof buffer, in)) {
-    if (!retitled && std::strstr(buffer, "Information File")) {
-      std::fputs("# Lumo 3.0 Information File\n", out);
+  while (readPiece(in.get(), piece)) {
+    if (!retitled && piece.find("Information File") != std::string::npos) {
+      std::fputs("# Lumo 3.0 Information File\n", out.get());
       retitled = true;
     } else {
-      std::fputs(buffer, out);
+      std::fputs(piece.c_str(), out.get());
     }
   }
-  std::fclose(in);
-  std::fclose(out);
-  logMessage(catalogue(kCopiedInfoFile));
-  return 0;
+  run.log.message(msg::kCopiedInfoFile);
 }

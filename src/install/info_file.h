@@ -5,17 +5,18 @@
 
 #include <string>
 
-// The path of a file in the installation directory (/opt/oxa while
-// installDir is empty).
-std::string installedFilePath(const char* name);
+#include "discovery/context.h"
+
+// The path of a file in the installation directory (/opt/oxa while the
+// directory is empty).
+std::string installedFilePath(const std::string& installDir, const char* name);
 
 // Writes a fresh information file for installDir, mode 0755, owned by the
 // run's user and group.
-void writeInfoFile();
+void writeInfoFile(Context& run, const std::string& installDir);
 
 // Carries lumoInfo2.0 of the installation directory over into lumoInfo4.0
 // with a new title line; writes a fresh file when that is not possible.
-// Returns 0.
-int upgradeInfoFile();
+void upgradeInfoFile(Context& run, const std::string& installDir);
 
 #endif

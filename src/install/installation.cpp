@@ -4,8 +4,10 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "driver/log.h"
-#include "driver/run_settings.h"
+#include "base/files.h"
+#include "base/line_reader.h"
+#include "base/log.h"
+#include "base/text.h"
 
 namespace {
 
@@ -18,9 +20,9 @@ const char kProductDir[] = "/opt/oxa";
 // blanks, control characters and bytes from 0x80, up to a blank, a line
 // feed or the end of the line.  False when no line contains the keyword.
 bool readUsrdir(FILE* in, std::string& value) {
-  char buffer[256];
-  while (std::fgets(buffer, sizeof buffer, in)) {
-    const char* at = std::strstr(buffer, "USRDIR");
+  std::string piece;
+  while (readPiece(in, piece)) {
+    const char* at = std::strstr(piece.c_str(), "USRDIR");
     if (!at)
       continue;
     const char* p = at + 6;
@@ -39,12 +41,12 @@ bool readUsrdir(FILE* in, std::string& value) {
 
 }  // namespace
 
-int findInstallation(std::string& existingDir, int& kind) {
+bool findInstallation(Log& log, std::string& existingDir, int& kind) {
   kind = kInstallationNone;
   const char* named = std::getenv("LUMOINFO");
   if (named && std::strlen(named) > kTextMax) {
-    logFormat("LUMOINFO longer than %zu characters refused.", kTextMax);
-    return 0;
+    log.printf("LUMOINFO longer than %zu characters refused.", kTextMax);
+    return false;
   }
   // LUMOINFO names the file for both attempts, so it only yields kind 1.
   for (int attempt : {kInstallationFirst, kInstallationSecond}) {
@@ -52,17 +54,13 @@ int findInstallation(std::string& existingDir, int& kind) {
         named ? named
               : formatText(attempt == kInstallationFirst ? "%s/lumoInfo2.0" : "%s/lumoInfo4.0",
                            kProductDir);
-    FILE* in = std::fopen(path.c_str(), "r");
-    if (!in)
-      continue;
+    File in = openFile(path, "r");
     std::string value;
-    bool found = readUsrdir(in, value);
-    std::fclose(in);
-    if (found) {
+    if (in && readUsrdir(in.get(), value)) {
       existingDir = value;
       kind = attempt;
-      return 1;
+      return true;
     }
   }
-  return 0;
+  return false;
 }

@@ -1,9 +1,14 @@
-// The earlier installation: its information file and the installation
-// directory named in its USRDIR line.
+// The installation a run works on: its directory, the earlier installation
+// it upgrades (found by its information file and the directory named in
+// that file's USRDIR line) and the install manifest.
 #ifndef LUMO_INSTALL_INSTALLATION_H
 #define LUMO_INSTALL_INSTALLATION_H
 
 #include <string>
+
+#include "install/manifest.h"
+
+class Log;
 
 // Kinds of earlier installation.
 enum InstallationKind {
@@ -12,9 +17,16 @@ enum InstallationKind {
   kInstallationSecond = 2,  // lumoInfo4.0 under /opt/oxa
 };
 
+struct Installation {
+  std::string dir;          // where the product goes (or is removed from)
+  std::string existingDir;  // the earlier installation's directory
+  int upgradeMode = 0;      // 0 new, else the earlier installation's kind
+  Manifest manifest;
+};
+
 // Looks for the information file of an earlier installation and copies the
-// value of its first USRDIR line into `existingDir`.  Returns 1 when found
-// (kind 1 or 2), else 0 with kind -1.
-int findInstallation(std::string& existingDir, int& kind);
+// value of its first USRDIR line into `existingDir`.  True when found (kind
+// 1 or 2), else false with kind -1.
+bool findInstallation(Log& log, std::string& existingDir, int& kind);
 
 #endif

@@ -4,12 +4,10 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "driver/log.h"
-#include "driver/run_settings.h"
-#include "install/fs_helpers.h"
-#include "install/line_end.h"
-
-ManifestEntry manifestTable[kManifestMax];
+#include "base/fs_helpers.h"
+#include "base/line_reader.h"
+#include "base/log.h"
+#include "base/text.h"
 
 namespace {
 
@@ -48,11 +46,11 @@ bool findMode(const std::string& rest, int& mode) {
 
 // Cuts an entry line into the entry.  False when the source name is too
 // long for the table (the entry is refused, never cut).
-bool readEntry(const std::string& line, ManifestEntry& entry) {
+bool readEntry(Log& log, const std::string& line, ManifestEntry& entry) {
   size_t start, end;
   nextField(line, 0, start, end);
   if (end - start > kSourceMax) {
-    logFormat("Source name longer than %zu characters refused: '%s'.", kSourceMax,
+    log.printf("Source name longer than %zu characters refused: '%s'.", kSourceMax,
               line.substr(start, end - start).c_str());
     return false;
   }
@@ -62,58 +60,55 @@ bool readEntry(const std::string& line, ManifestEntry& entry) {
     return true;
   entry.target = line.substr(start, end - start);
   if (findMode(line.substr(end), entry.mode))
-    trace("getInfoData: %s ===> %s, o%o.\n", entry.source.c_str(), entry.target.c_str(),
+    log.trace("getInfoData: %s ===> %s, o%o.\n", entry.source.c_str(), entry.target.c_str(),
           unsigned(entry.mode));
   return true;
 }
 
-FILE* openManifest() {
-  std::string inEtc = run.startDir + "/etc/" + run.manifestName;
-  std::string beside = run.startDir + "/" + run.manifestName;
-  FILE* in = openPath(inEtc, "r");
+File openManifest(Log& log, const std::string& startDir, const std::string& manifestName) {
+  std::string inEtc = startDir + "/etc/" + manifestName;
+  std::string beside = startDir + "/" + manifestName;
+  File in = openPath(log, inEtc, "r");
   if (in) {
-    logFormat("LUMOINST.CONF = %s.", inEtc.c_str());
+    log.printf("LUMOINST.CONF = %s.", inEtc.c_str());
     return in;
   }
-  in = openPath(beside, "r");
+  in = openPath(log, beside, "r");
   if (in)
-    logFormat("LUMOINST.CONF = %s.", beside.c_str());
+    log.printf("LUMOINST.CONF = %s.", beside.c_str());
   else
-    logFormat(catalogue(kCannotOpenManifest), beside.c_str());
+    log.printf(msg::kCannotOpenManifest, beside.c_str());
   return in;
 }
 
 }  // namespace
 
-int getInfoData() {
-  for (ManifestEntry& entry : manifestTable)
-    entry = ManifestEntry();
-  FILE* in = openManifest();
+Manifest getInfoData(Log& log, const std::string& startDir, const std::string& manifestName) {
+  Manifest manifest;
+  File in = openManifest(log, startDir, manifestName);
   if (!in)
-    return 0;
+    return manifest;
 
   // Lines are read in pieces of at most 255 characters; each piece counts
   // as a line of its own.
-  int count = 0;
-  char buffer[256];
-  while (std::fgets(buffer, sizeof buffer, in)) {
-    std::string line = buffer;
+  std::string line;
+  while (readPiece(in.get(), line)) {
     if (line.empty() || line.find("@@NULL") != std::string::npos)
       break;
     if (line[0] == '#' || line == "\n")
       continue;
-    stripLineEnd(line);
+    trimEnd(line, "\n\r ");
     // An entry starts in the first column.
     if (line.empty() || !isFieldChar(line[0]))
       continue;
-    if (count == kManifestMax) {
-      logFormat("The install manifest holds more than %d entries: the rest is not read.",
+    if (int(manifest.size()) == kManifestMax) {
+      log.printf("The install manifest holds more than %d entries: the rest is not read.",
                 kManifestMax);
       break;
     }
-    if (readEntry(line, manifestTable[count]))
-      ++count;
+    ManifestEntry entry;
+    if (readEntry(log, line, entry))
+      manifest.push_back(entry);
   }
-  std::fclose(in);
-  return count;
+  return manifest;
 }

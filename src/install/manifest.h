@@ -4,6 +4,9 @@
 #define LUMO_INSTALL_MANIFEST_H
 
 #include <string>
+#include <vector>
+
+class Log;
 
 constexpr int kManifestMax = 256;     // entries the table holds
 constexpr size_t kSourceMax = 47;     // characters of a source name
@@ -14,11 +17,10 @@ struct ManifestEntry {
   int mode = 0;        // 0: leave the permissions as the copy gives them
 };
 
-extern ManifestEntry manifestTable[kManifestMax];
+using Manifest = std::vector<ManifestEntry>;
 
-// Reads startDir/etc/<manifestName>, else startDir/<manifestName>, into the
-// manifest table.  Returns the number of entries, 0 when the manifest
-// cannot be opened or holds none.
-int getInfoData();
+// Reads startDir/etc/<manifestName>, else startDir/<manifestName>: at most
+// 256 entries, none when the manifest cannot be opened.
+Manifest getInfoData(Log& log, const std::string& startDir, const std::string& manifestName);
 
 #endif

@@ -6,40 +6,40 @@
 
 #include <cerrno>
 
-#include "driver/log.h"
-#include "driver/shell.h"
-#include "install/fs_helpers.h"
-#include "ppd/ppd_locations.h"
-
-const char kPpdArchive[] = "/var/tmp/LumoPPDFiles4.0-7.tar";
+#include "base/fs_helpers.h"
+#include "base/log.h"
+#include "base/shell.h"
+#include "base/text.h"
 
 namespace {
 
-void fallBackToModelDir() {
+void fallBackToModelDir(Log& log, PpdLocations& ppd) {
+  const std::string& cupsModelDir = ppd.cupsModelDir;
   // Without a model directory the fallback would be /oxa at the root.
   if (cupsModelDir.empty()) {
-    logMessage("No CUPS model dir to fall back to.");
+    log.message("No CUPS model dir to fall back to.");
     return;
   }
-  logFormat(catalogue(kFallingBackToModelDir), cupsModelDir.c_str());
+  log.printf(msg::kFallingBackToModelDir, cupsModelDir.c_str());
   std::string fallback = cupsModelDir + "/oxa";
-  if (!pathFits(fallback))
+  if (!pathFits(log, fallback))
     return;
-  ppdInstallDir = fallback;
-  if (makeDir(fallback, 0, 0755) < 0 && makeDir(fallback, 1, 0766) < 0)
-    logFormat(catalogue(kInstallDirNotOk), fallback.c_str());
+  ppd.ppdInstallDir = fallback;
+  if (makeDir(log, fallback, false, 0755) == DirResult::kFailed &&
+      makeDir(log, fallback, true, 0766) == DirResult::kFailed)
+    log.printf(msg::kInstallDirNotOk, fallback.c_str());
 }
 
 // The archive's directory is writable for everyone: an earlier archive, or
 // a link planted under its name, is removed and the archive created afresh
 // and exclusively, so tar never writes through someone else's link.  In the
 // sticky directory nobody else can replace it afterwards.
-bool createArchive(const std::string& archive) {
+bool createArchive(Log& log, const std::string& archive) {
   int fd = -1;
   if (unlink(archive.c_str()) == 0 || errno == ENOENT)
     fd = open(archive.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, 0644);
   if (fd < 0) {
-    logFormat("Cannot create the archive %s afresh: PPD files not saved.", archive.c_str());
+    log.printf("Cannot create the archive %s afresh: PPD files not saved.", archive.c_str());
     return false;
   }
   fchmod(fd, 0644);
@@ -49,31 +49,32 @@ bool createArchive(const std::string& archive) {
 
 }  // namespace
 
-void prepareProductPpdDir() {
-  if (ppdInstallDir.empty() || fileExists(ppdInstallDir)) {
-    logFormat(catalogue(kPpdInstallDir), ppdInstallDir.c_str());
+void prepareProductPpdDir(Log& log, PpdLocations& ppd) {
+  const std::string& ppdInstallDir = ppd.ppdInstallDir;
+  if (ppdInstallDir.empty() || isDirectory(ppdInstallDir)) {
+    log.printf(msg::kPpdInstallDir, ppdInstallDir.c_str());
     return;
   }
   if (mkdir(ppdInstallDir.c_str(), 0777) != 0) {
-    logFormat(catalogue(kCouldNotCreateDir), ppdInstallDir.c_str());
-    fallBackToModelDir();
+    log.printf(msg::kCouldNotCreateDir, ppdInstallDir.c_str());
+    fallBackToModelDir(log, ppd);
   } else if (chmod(ppdInstallDir.c_str(), 0755) != 0) {
-    logFormat(catalogue(kCouldNotChmodDir), ppdInstallDir.c_str());
+    log.printf(msg::kCouldNotChmodDir, ppdInstallDir.c_str());
   } else {
-    logFormat(catalogue(kChangingRights), ppdInstallDir.c_str(), 0755u);
+    log.printf(msg::kChangingRights, ppdInstallDir.c_str(), 0755u);
   }
 }
 
-int savePpdFiles(const std::string& dir, const std::string& archive) {
+int savePpdFiles(Log& log, const std::string& dir, const std::string& archive) {
   if (access(dir.c_str(), F_OK) != 0) {
-    logFormat(catalogue(kCannotAccessPpdDir), dir.c_str());
+    log.printf(msg::kCannotAccessPpdDir, dir.c_str());
     return -1;
   }
-  if (!createArchive(archive))
+  if (!createArchive(log, archive))
     return -1;
   int status = runShell(formatText("#!/bin/sh\nc=`pwd`\ncd %s\ntar cf %s *\ncd ${c}\n",
                                    shellWord(dir).c_str(), shellWord(archive).c_str()));
-  logFormat(catalogue(kSavedPpdFiles), dir.c_str());
-  logFormat(catalogue(kTo), archive.c_str());
+  log.printf(msg::kSavedPpdFiles, dir.c_str());
+  log.printf(msg::kTo, archive.c_str());
   return status;
 }

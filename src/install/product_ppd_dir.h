@@ -6,15 +6,19 @@
 
 #include <string>
 
-extern const char kPpdArchive[];  // /var/tmp/LumoPPDFiles4.0-7.tar
+#include "discovery/facts.h"
+
+class Log;
+
+inline constexpr char kPpdArchive[] = "/var/tmp/LumoPPDFiles4.0-7.tar";
 
 // Creates ppdInstallDir when it is set but missing; when that fails,
 // replaces it by <cupsModelDir>/oxa and makes sure of that directory.
-void prepareProductPpdDir();
+void prepareProductPpdDir(Log& log, PpdLocations& ppd);
 
 // Archives every entry of the directory with tar.  Returns the shell's
 // status, or -1 when the directory does not exist or the archive cannot be
 // created afresh.
-int savePpdFiles(const std::string& dir, const std::string& archive = kPpdArchive);
+int savePpdFiles(Log& log, const std::string& dir, const std::string& archive = kPpdArchive);
 
 #endif

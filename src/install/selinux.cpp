@@ -4,13 +4,9 @@
 
 #include <cstdio>
 
-#include "discovery/tools.h"
-#include "driver/log.h"
-#include "driver/run_settings.h"
-#include "driver/shell.h"
-#include "install/fs_helpers.h"
-
-std::string semodulePath;
+#include "base/fs_helpers.h"
+#include "base/shell.h"
+#include "base/text.h"
 
 namespace {
 
@@ -19,29 +15,29 @@ const char kModule[] = "/opt/oxa/etc/lumo.pp";
 
 }  // namespace
 
-int installSelinuxModule() {
-  if (run.selinuxMode == 0) {
-    std::fputs(catalogue(kNoSelinuxRunningLf), stderr);
+int installSelinuxModule(ToolTable& tools, int selinuxMode) {
+  if (selinuxMode == 0) {
+    std::fputs(msg::kNoSelinuxRunningLf, stderr);
     return 0;
   }
-  semodulePath = findTool("semodule");
-  if (semodulePath.empty())
+  tools.semodule = findTool("semodule");
+  if (tools.semodule.empty())
     return 0;
   if (access(kModule, F_OK) != 0) {
-    std::fputs(catalogue(kNoSelinuxModuleFile), stderr);
+    std::fputs(msg::kNoSelinuxModuleFile, stderr);
     return 0;
   }
-  return runShell(formatText("%s -i %s", shellWord(semodulePath).c_str(), kModule));
+  return runShell(formatText("%s -i %s", shellWord(tools.semodule).c_str(), kModule));
 }
 
-int runChcon(const std::string& path, const std::string& arguments, int logIt) {
-  const std::string& chcon = toolPath(kToolChcon);
-  if (chcon.empty() || chcon[0] != '/' || !pathFits(path))
+int runChcon(Context& run, const std::string& path, const std::string& arguments, bool logIt) {
+  const std::string& chcon = run.facts.tools.path(kToolChcon);
+  if (chcon.empty() || chcon[0] != '/' || !pathFits(run.log, path))
     return -1;
   std::string command = formatText("%s %s %s 2>/dev/null", shellWord(chcon).c_str(),
                                    arguments.c_str(), shellWord(path).c_str());
   int status = runShell(command);
   if (logIt)
-    logFormat(catalogue(kChconResult), command.c_str(), status);
+    run.log.printf(msg::kChconResult, command.c_str(), status);
   return status;
 }

@@ -3,13 +3,10 @@
 #include <cstdio>
 #include <string>
 
-#include "discovery/tools.h"
-#include "driver/log.h"
-#include "driver/run_settings.h"
-#include "driver/shell.h"
-#include "install/fs_helpers.h"
+#include "base/fs_helpers.h"
+#include "base/shell.h"
+#include "base/text.h"
 #include "install/info_file.h"
-#include "ppd/ppd_locations.h"
 
 namespace {
 
@@ -17,7 +14,7 @@ namespace {
 // quoted, so a path with blanks or pattern characters names that one path;
 // delFile also takes a link, for /usr/bin/orbgsfilter dangles once the
 // filter it points to has been deleted before it.
-const char kDeleteFunctions[] =
+constexpr char kDeleteFunctions[] =
     "#\n"
     "#Delete a file\n"
     "#Syntax : delFile $fileName\n"
@@ -40,7 +37,7 @@ const char kDeleteFunctions[] =
 
 // The question function; the %s are the yes pattern, the no pattern and the
 // answer help.
-const char kYornFunction[] =
+constexpr char kYornFunction[] =
     "#\n"
     "#\n"
     "# Get a yes or no answer from the user.  Argument 1 is prompt, 2 is default.\n"
@@ -77,15 +74,14 @@ const char kYornFunction[] =
     "#\n";
 
 void writeQuestion(FILE* out) {
-  std::fprintf(out, "echo \"%s\"\n", catalogue(kScriptTitle));
-  std::fprintf(out, "yorn \"%s\" \"%s\"\n", catalogue(kScriptQuestion),
-               catalogue(kScriptDefaultNo));
+  std::fprintf(out, "echo \"%s\"\n", msg::kScriptTitle);
+  std::fprintf(out, "yorn \"%s\" \"%s\"\n", msg::kScriptQuestion,
+               msg::kScriptDefaultNo);
   std::fputs("it_is=$?\nif [ $it_is -ne 0 ] ; then\n  exit\nfi\n", out);
 }
 
 // The deletions, in order: the installation directory goes last.
-void writeDeletions(FILE* out) {
-  const std::string& dir = run.installDir;
+void writeDeletions(FILE* out, const std::string& dir, const std::string& ppdInstallDir) {
   auto line = [out](const char* function, const std::string& path) {
     std::fprintf(out, "%s %s\n", function, shellWord(path).c_str());
   };
@@ -107,22 +103,22 @@ void writeDeletions(FILE* out) {
 
 }  // namespace
 
-void writeUninstallScript() {
-  std::string path = installedFilePath("etc/UNINSTALLLUMO");
-  FILE* out = openPath(path, "w");
+void writeUninstallScript(Context& run, const std::string& installDir) {
+  std::string path = installedFilePath(installDir, "etc/UNINSTALLLUMO");
+  File out = openPath(run.log, path, "w");
   if (!out) {
-    logFormat(catalogue(kCannotOpenFile), path.c_str());
+    run.log.printf(msg::kCannotOpenFile, path.c_str());
     return;
   }
-  std::string rm = shellWord(toolPath(kToolRm));
-  std::fputs("#!/bin/sh\n#\n", out);
-  std::fprintf(out, catalogue(kScriptDated), timeText().c_str());
-  std::fprintf(out, kDeleteFunctions, rm.c_str(), rm.c_str());
-  std::fprintf(out, kYornFunction, catalogue(kScriptYesPattern), catalogue(kScriptNoPattern),
-               catalogue(kScriptAnswerHelp));
-  writeQuestion(out);
-  writeDeletions(out);
-  std::fclose(out);
-  setModeAndOwner(path, 0755);
-  logFormat(catalogue(kCreatedScript), path.c_str());
+  std::string rm = shellWord(run.facts.tools.path(kToolRm));
+  std::fputs("#!/bin/sh\n#\n", out.get());
+  std::fprintf(out.get(), msg::kScriptDated, timeText().c_str());
+  std::fprintf(out.get(), kDeleteFunctions, rm.c_str(), rm.c_str());
+  std::fprintf(out.get(), kYornFunction, msg::kScriptYesPattern, msg::kScriptNoPattern,
+               msg::kScriptAnswerHelp);
+  writeQuestion(out.get());
+  writeDeletions(out.get(), installDir, run.facts.ppd.ppdInstallDir);
+  out.reset();
+  setModeAndOwner(path, 0755, run.facts.uid, run.facts.gid);
+  run.log.printf(msg::kCreatedScript, path.c_str());
 }

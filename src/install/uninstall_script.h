@@ -3,8 +3,12 @@
 #ifndef LUMO_INSTALL_UNINSTALL_SCRIPT_H
 #define LUMO_INSTALL_UNINSTALL_SCRIPT_H
 
-// Writes the script for installDir and ppdInstallDir, mode 0755, owned by
-// the run's user and group.
-void writeUninstallScript();
+#include <string>
+
+#include "discovery/context.h"
+
+// Writes the script for installDir and the product PPD directory, mode
+// 0755, owned by the run's user and group.
+void writeUninstallScript(Context& run, const std::string& installDir);
 
 #endif

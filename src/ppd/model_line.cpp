@@ -1,8 +1,6 @@
 #include "ppd/model_line.h"
 
-#include <unordered_map>
-
-#include "models.h"
+#include "ppd/model_table.h"
 #include "ppd/printer_list.h"
 
 namespace {
@@ -17,19 +15,6 @@ int searchTable(std::string_view text) {
     if (text.find(kModelTable[i].name) != std::string_view::npos)
       return kModelTable[i].id;
   return 0;
-}
-
-// searchTable, remembered per model text: the queues of a print server
-// share a few models, and the table has hundreds of rows to search.
-bool findModel(std::string_view text, int& modelId) {
-  static std::unordered_map<std::string, int> known;
-  auto [entry, added] = known.try_emplace(std::string(text), 0);
-  if (added)
-    entry->second = searchTable(text);
-  if (entry->second == 0)
-    return false;
-  modelId = entry->second;
-  return true;
 }
 
 // The position of the first non-space character at or after `from`.
@@ -56,7 +41,18 @@ int pdlFromWindow(std::string_view line) {
   return kPdlUnknown;
 }
 
-std::optional<std::string> parseModelLine(std::string_view line, int& pdlKind, int& modelId) {
+bool ModelMatcher::findModel(std::string_view text, int& modelId) {
+  auto [entry, added] = known_.try_emplace(std::string(text), 0);
+  if (added)
+    entry->second = searchTable(text);
+  if (entry->second == 0)
+    return false;
+  modelId = entry->second;
+  return true;
+}
+
+std::optional<std::string> ModelMatcher::parse(std::string_view line, int& pdlKind,
+                                               int& modelId) {
   size_t keyword = line.find(kModelKeyword);
   if (keyword == std::string_view::npos)
     return std::nullopt;
@@ -67,6 +63,10 @@ std::optional<std::string> parseModelLine(std::string_view line, int& pdlKind, i
   if (!findModel(text, modelId))
     return std::nullopt;
   return std::string(text);
+}
+
+std::optional<std::string> parseModelLine(std::string_view line, int& pdlKind, int& modelId) {
+  return ModelMatcher().parse(line, pdlKind, modelId);
 }
 
 int readLumoVersion(std::string_view line) {

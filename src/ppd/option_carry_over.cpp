@@ -1,8 +1,7 @@
 #include "ppd/option_carry_over.h"
 
-#include "driver/line_scan.h"
-#include "driver/log.h"
-#include "driver/run_settings.h"
+#include "base/line_reader.h"
+#include "base/log.h"
 
 namespace {
 
@@ -14,15 +13,15 @@ bool contains(const std::string& text, const char* marker) {
 
 // Writes the default line of a block, with the old PPD's choice when the
 // option list has one.  False when the piece is no default line to rewrite.
-bool rewriteDefault(const std::string& piece, FILE* output, OptionEntry* head) {
+bool rewriteDefault(Log& log, const std::string& piece, FILE* output, const OptionList& options) {
   std::string value;
   std::optional<std::string> keyword = readDefaultLine(piece, value);
   if (!keyword)
     return false;
-  if (run.debugLevel > 0)
-    logFormat("processNewPPD(%s).\n", keyword->c_str());
-  if (OptionEntry* entry = findOption(head, *keyword)) {
-    logFormat(catalogue(kSettingNewOption), keyword->c_str(), entry->choice.c_str());
+  if (log.debugLevel() > 0)
+    log.printf("processNewPPD(%s).\n", keyword->c_str());
+  if (const OptionEntry* entry = findOption(options, *keyword)) {
+    log.printf(msg::kSettingNewOption, keyword->c_str(), entry->choice.c_str());
     if (!entry->choice.empty())
       value = entry->choice;
   }
@@ -33,8 +32,8 @@ bool rewriteDefault(const std::string& piece, FILE* output, OptionEntry* head) {
 
 }  // namespace
 
-int processNewPPD(FILE* input, FILE* output, OptionEntry* head, int count) {
-  logFormat("processNewPPD(nOptions=%d)\n", count);
+void processNewPPD(Log& log, FILE* input, FILE* output, const OptionList& options) {
+  log.printf("processNewPPD(nOptions=%d)\n", int(options.size()));
   bool inBlock = false;
   bool lineStart = true;  // the piece begins a line
   std::string piece;
@@ -45,11 +44,10 @@ int processNewPPD(FILE* input, FILE* output, OptionEntry* head, int count) {
     bool blockWay = inBlock ? !contains(piece, "*CloseUI") : contains(piece, "*OpenUI");
     inBlock = blockWay;
     if (blockWay && completeLine && contains(piece, "Default") &&
-        rewriteDefault(piece, output, head))
+        rewriteDefault(log, piece, output, options))
       continue;
     std::fputs(piece.c_str(), output);
   }
-  return 0;
 }
 
 std::optional<std::string> readDefaultLine(const std::string& line, std::string& value) {

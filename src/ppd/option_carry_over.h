@@ -11,14 +11,16 @@
 
 #include "ppd/option_list.h"
 
+class Log;
+
 // Longest keyword and value of a default line that is rewritten; a longer
 // one is copied unchanged.
 constexpr size_t kDefaultKeywordMax = 78;
 constexpr size_t kDefaultValueMax = 79;
 
 // Copies input to output, rewriting default lines inside user-interface
-// blocks as "*Default%s: %s".  Returns 0; the caller checks the streams.
-int processNewPPD(FILE* input, FILE* output, OptionEntry* head, int count);
+// blocks as "*Default%s: %s".  The caller checks the streams.
+void processNewPPD(Log& log, FILE* input, FILE* output, const OptionList& options);
 
 // For a line holding "*Default" (but not "*DefaultColorSep"), the keyword
 // with its asterisk (e.g. *PageSize) and, in value, the first word after

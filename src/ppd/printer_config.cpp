@@ -4,10 +4,12 @@
 
 #include <cstdio>
 
-#include "discovery/tmp_name.h"
-#include "driver/line_scan.h"
-#include "driver/log.h"
-#include "ppd/copy_file.h"
+#include "base/copy_file.h"
+#include "base/files.h"
+#include "base/line_reader.h"
+#include "base/log.h"
+#include "base/text.h"
+#include "base/tmp_file.h"
 #include "ppd/printer_list.h"
 
 namespace {
@@ -40,37 +42,34 @@ bool copyWithNewMarker(FILE* in, FILE* out) {
 
 }  // namespace
 
-int processPrinterConfig(const std::string& queueName) {
+bool processPrinterConfig(Log& log, const std::string& queueName) {
   // A queue named "." or ".." (from a PPD file named "..ppd" or "...ppd")
   // would lead out of the product's directory.
   if (!isPathSafeName(queueName)) {
-    logFormat("Printer name refused, it could name a path: '%s'.", queueName.c_str());
-    return 0;
+    log.printf("Printer name refused, it could name a path: '%s'.", queueName.c_str());
+    return false;
   }
-  return updateConfigFile(formatText("/opt/oxa/%s/root/lumoConfig", queueName.c_str()), queueName);
+  return updateConfigFile(log, formatText("/opt/oxa/%s/root/lumoConfig", queueName.c_str()),
+                          queueName);
 }
 
-int updateConfigFile(const std::string& path, const std::string& queueName) {
-  FILE* in = std::fopen(path.c_str(), "r");
+bool updateConfigFile(Log& log, const std::string& path, const std::string& queueName) {
+  File in = openFile(path, "r");
   if (!in)
-    return 0;
-  std::string tmp = myTmpName("/tmp", "ORB");
-  FILE* out = std::fopen(tmp.c_str(), "w");
-  if (!out) {
-    std::fclose(in);
-    unlink(tmp.c_str());
-    return 0;
+    return false;
+  ScratchFiles scratch;
+  std::string tmp = newTmpFile("/tmp");
+  scratch.hold(tmp);
+  File out = openFile(tmp, "w");
+  if (!out)
+    return false;
+  bool written = copyWithNewMarker(in.get(), out.get());
+  written = closeFile(out) && written;
+  if (!written || !copyFile(tmp, path)) {
+    log.printf("processPrinterConfig(%s): not updated, %s stays as it was.", queueName.c_str(),
+               path.c_str());
+    return false;
   }
-  bool written = copyWithNewMarker(in, out);
-  std::fclose(in);
-  written = std::fclose(out) == 0 && written;
-  bool updated = written && copyFile(tmp, path);
-  unlink(tmp.c_str());
-  if (!updated) {
-    logFormat("processPrinterConfig(%s): not updated, %s stays as it was.", queueName.c_str(),
-              path.c_str());
-    return 0;
-  }
-  logFormat(catalogue(kConfigUpdated), queueName.c_str());
-  return 1;
+  log.printf(msg::kConfigUpdated, queueName.c_str());
+  return true;
 }

@@ -4,14 +4,16 @@
 
 #include <string>
 
+class Log;
+
 // Rewrites "/opt/oxa/<queue>/root/lumoConfig" with updateConfigFile; a
 // queue name that could name a path ("." or "..") is refused with a log
 // line.
-int processPrinterConfig(const std::string& queueName);
+bool processPrinterConfig(Log& log, const std::string& queueName);
 
 // Rewrites the configuration file, every line holding "%%LUMO_VERSION_1.0"
-// becoming "%%LUMO_VERSION_3.0", and logs it.  1 rewritten; 0 when the file
-// cannot be read or the rewrite failed (the file is then as it was).
-int updateConfigFile(const std::string& path, const std::string& queueName);
+// becoming "%%LUMO_VERSION_3.0", and logs it.  False when the file cannot
+// be read or the rewrite failed (the file is then as it was).
+bool updateConfigFile(Log& log, const std::string& path, const std::string& queueName);
 
 #endif

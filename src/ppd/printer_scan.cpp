@@ -3,15 +3,13 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <new>
 #include <optional>
 
-#include "driver/log.h"
-#include "driver/run_settings.h"
-#include "ppd/dir_entries.h"
-#include "ppd/model_line.h"
-#include "ppd/ppd_locations.h"
-#include "ppd/ppd_match.h"
+#include "base/dir_entries.h"
+#include "base/files.h"
+#include "base/line_reader.h"
+#include "base/log.h"
+#include "base/text.h"
 
 namespace {
 
@@ -29,17 +27,16 @@ struct PpdHeader {
 
 // Reads at most 30 pieces of 255 characters, stopping once both the model
 // line and a version line with a digit from 1 to 9 have been seen.
-PpdHeader readHeader(FILE* in) {
+PpdHeader readHeader(ModelMatcher& matcher, FILE* in) {
   PpdHeader header;
-  char buffer[256];
+  std::string piece;
   for (int reads = 0; reads < kMaxReads && !(header.model && header.version > 0); ++reads) {
-    buffer[0] = '\0';
-    if (!std::fgets(buffer, sizeof buffer, in))
+    if (!readPiece(in, piece))
       break;
     if (!header.model)
-      header.model = parseModelLine(buffer, header.pdlKind, header.modelId);
+      header.model = matcher.parse(piece, header.pdlKind, header.modelId);
     if (header.version <= 0)
-      header.version = readLumoVersion(buffer);
+      header.version = readLumoVersion(piece);
   }
   return header;
 }
@@ -49,112 +46,94 @@ std::string queueFromFileName(const std::string& name) {
   return name.substr(0, name.find(".ppd"));
 }
 
-// Stores an accepted queue: the first in the head, the others in new
-// entries at the tail.  False when no entry could be had.
-bool addScannedPrinter(PrinterEntry* head, int count, const PpdHeader& header,
-                       const std::string& path, const std::string& queue) {
-  PrinterEntry* entry = count == 0 ? head : new (std::nothrow) PrinterEntry;
-  if (!entry)
-    return false;
-  entry->modelName = *header.model;
-  entry->ppdPath = path;
-  entry->queueName = queue;
-  entry->modelId = header.modelId;
-  entry->pdlKind = header.pdlKind;
-  entry->index = count;
-  if (count > 0)
-    addPList(head, entry);
-  return true;
-}
-
-// Examines one file of the CUPS PPD directory; true when it was accepted.
-bool scanPpdFile(PrinterEntry* head, int count, const std::string& path, const std::string& name) {
-  FILE* in = std::fopen(path.c_str(), "r");
+// Examines one file of the CUPS PPD directory and adds it to the list when
+// it is accepted.
+void scanPpdFile(Log& log, ModelMatcher& matcher, const std::string& path, const std::string& name,
+                 PrinterList& printers) {
+  File in = openFile(path, "r");
   if (!in)
-    return false;
-  PpdHeader header = readHeader(in);
-  std::fclose(in);
+    return;
+  PpdHeader header = readHeader(matcher, in.get());
+  in.reset();
   if (!header.model || header.version != 1 || header.pdlKind == kPdlUnknown)
-    return false;
+    return;
 
   std::string queue = queueFromFileName(name);
   // A cut name could name another queue: such a queue is left alone.
   if (queue.size() > kQueueNameMax) {
-    logFormat("Queue name longer than %zu characters passed over: '%s'.", kQueueNameMax,
-              path.c_str());
-    return false;
+    log.printf("Queue name longer than %zu characters passed over: '%s'.", kQueueNameMax,
+               path.c_str());
+    return;
   }
-  if (!addScannedPrinter(head, count, header, path, queue)) {
-    logFormat("Cannot allocate memory for printer: %s.", queue.c_str());
-    return false;
-  }
-  return true;
+  PrinterEntry printer;
+  printer.modelName = *header.model;
+  printer.ppdPath = path;
+  printer.queueName = queue;
+  printer.modelId = header.modelId;
+  printer.pdlKind = header.pdlKind;
+  printer.index = int(printers.size());
+  printers.push_back(printer);
 }
 
-void logPrinterName(const PrinterEntry& printer) {
+void logPrinterName(Log& log, const PrinterEntry& printer) {
   if (printer.queueName.empty())
-    logMessage(catalogue(kPrinterUnknown));
+    log.message(msg::kPrinterUnknown);
   else
-    logFormat(catalogue(kPrinterName), printer.queueName.c_str());
-}
-
-void trimModelName(std::string& text) {
-  while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' '))
-    text.pop_back();
+    log.printf(msg::kPrinterName, printer.queueName.c_str());
 }
 
 }  // namespace
 
-std::string cupsPpdDir() {
-  if (run.cupsBaseDir.empty() || run.cupsBaseDir == "/")
+std::string cupsPpdDir(const std::string& cupsBaseDir) {
+  if (cupsBaseDir.empty() || cupsBaseDir == "/")
     return "/etc/cups/ppd";
-  return run.cupsBaseDir + "/etc/cups/ppd";
+  return cupsBaseDir + "/etc/cups/ppd";
 }
 
-bool readCupsPrinters(PrinterEntry* head, int& count) {
-  count = 0;
-  std::string dir = cupsPpdDir();
+bool readCupsPrinters(Log& log, const std::string& cupsBaseDir, PrinterList& printers) {
+  printers.clear();
+  std::string dir = cupsPpdDir(cupsBaseDir);
   if (access(dir.c_str(), F_OK) != 0)
     return false;
-  forEachEntry(dir, [&](const std::string& path, const std::string& name) {
-    if (scanPpdFile(head, count, path, name))
-      ++count;
+  ModelMatcher matcher;
+  forEachEntry(log, dir, [&](const std::string& path, const std::string& name) {
+    scanPpdFile(log, matcher, path, name, printers);
     return true;
   });
   return true;
 }
 
-int scanCupsPrinters(PrinterEntry* head, int& count) {
-  if (!readCupsPrinters(head, count))
-    return 0;
-  listInstalledPrinters(head, count);
-  listPpdFilesToInstall(ppdInstallDir, head, count);
-  return count > 0 ? 1 : 0;
+bool scanCupsPrinters(Log& log, ProductPpdIndex& index, const std::string& cupsBaseDir,
+                      const std::string& ppdDir, PrinterList& printers) {
+  if (!readCupsPrinters(log, cupsBaseDir, printers))
+    return false;
+  listInstalledPrinters(log, printers);
+  listPpdFilesToInstall(log, index, ppdDir, printers);
+  return !printers.empty();
 }
 
-void listInstalledPrinters(PrinterEntry* head, int count) {
-  logFormat(catalogue(kPrintersInstalled), count);
-  PrinterEntry* printer = head;
-  for (int i = 0; i < count; ++i, printer = printer->next) {
-    logPrinterName(*printer);
-    logFormat(catalogue(kListPpdFile), printer->ppdPath.c_str());
-    trimModelName(printer->modelName);
-    logFormat(catalogue(kListModel), printer->modelName.c_str());
-    logFormat("\tNorvik ID: %d.\n", printer->modelId);
-    if (printer->pdlKind >= kPdlUnknown && printer->pdlKind <= kPdlSpecial)
-      logFormat("\tPDL     : %s.", kPdlNames[printer->pdlKind]);
+void listInstalledPrinters(Log& log, PrinterList& printers) {
+  log.printf(msg::kPrintersInstalled, int(printers.size()));
+  for (PrinterEntry& printer : printers) {
+    logPrinterName(log, printer);
+    log.printf(msg::kListPpdFile, printer.ppdPath.c_str());
+    trimEnd(printer.modelName, "\n\r ");
+    log.printf(msg::kListModel, printer.modelName.c_str());
+    log.printf("\tNorvik ID: %d.\n", printer.modelId);
+    if (printer.pdlKind >= kPdlUnknown && printer.pdlKind <= kPdlSpecial)
+      log.printf("\tPDL     : %s.", kPdlNames[printer.pdlKind]);
   }
 }
 
-void listPpdFilesToInstall(const std::string& dir, PrinterEntry* head, int count) {
-  logFormat(catalogue(kPpdFilesToInstall), count);
-  PrinterEntry* printer = head;
-  for (int i = 0; i < count; ++i, printer = printer->next) {
-    logPrinterName(*printer);
+void listPpdFilesToInstall(Log& log, ProductPpdIndex& index, const std::string& dir,
+                           const PrinterList& printers) {
+  log.printf(msg::kPpdFilesToInstall, int(printers.size()));
+  for (const PrinterEntry& printer : printers) {
+    logPrinterName(log, printer);
     std::string path;
-    if (findProductPpd(dir, *printer, path))
-      logFormat("PPD = %s.\n", path.c_str());
+    if (findProductPpd(log, index, dir, printer, path))
+      log.printf("PPD = %s.\n", path.c_str());
     else
-      logMessage(catalogue(kPpdNotFound));
+      log.message(msg::kPpdNotFound);
   }
 }

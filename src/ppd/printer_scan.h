@@ -6,25 +6,31 @@
 
 #include <string>
 
+#include "ppd/ppd_match.h"
 #include "ppd/printer_list.h"
 
+class Log;
+
 // The CUPS PPD directory: "/etc/cups/ppd" under cupsBaseDir.
-std::string cupsPpdDir();
+std::string cupsPpdDir(const std::string& cupsBaseDir);
 
-// The scan's reading part: fills the list from the CUPS PPD directory and
-// sets count to the number of queues accepted, without the listings.  False
-// when the directory does not exist.
-bool readCupsPrinters(PrinterEntry* head, int& count);
+// The scan's reading part: replaces the list by the accepted queues of the
+// CUPS PPD directory, without the listings.  False when the directory does
+// not exist.
+bool readCupsPrinters(Log& log, const std::string& cupsBaseDir, PrinterList& printers);
 
-// readCupsPrinters, then both listings.  1 when count is above 0, else 0.
-int scanCupsPrinters(PrinterEntry* head, int& count);
+// readCupsPrinters, then both listings (the product PPDs looked up in
+// ppdDir).  True when a queue was accepted.
+bool scanCupsPrinters(Log& log, ProductPpdIndex& index, const std::string& cupsBaseDir,
+                      const std::string& ppdDir, PrinterList& printers);
 
 // "List of Norvik Printers installed" with each printer's details; trims
 // the trailing line end and blanks of each modelName.
-void listInstalledPrinters(PrinterEntry* head, int count);
+void listInstalledPrinters(Log& log, PrinterList& printers);
 
 // "List of Norvik PPD files to install": each printer's product PPD in dir
 // or, failing that, in /opt/oxa/ppd.
-void listPpdFilesToInstall(const std::string& dir, PrinterEntry* head, int count);
+void listPpdFilesToInstall(Log& log, ProductPpdIndex& index, const std::string& dir,
+                           const PrinterList& printers);
 
 #endif

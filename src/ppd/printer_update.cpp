@@ -1,179 +1,161 @@
 #include "ppd/printer_update.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <new>
 
-#include "discovery/tmp_name.h"
-#include "driver/log.h"
-#include "driver/questions.h"
-#include "driver/run_settings.h"
-#include "ppd/copy_file.h"
-#include "ppd/cups_restart.h"
+#include "base/answer.h"
+#include "base/copy_file.h"
+#include "base/files.h"
+#include "base/log.h"
+#include "base/text.h"
+#include "base/tmp_file.h"
 #include "ppd/option_carry_over.h"
-#include "ppd/ppd_match.h"
-#include "ppd/ppd_tmp_files.h"
 #include "ppd/printer_config.h"
 
 namespace {
 
-// Copies a file in process and logs the message "... %s to %s: result=%d"
-// with the source, the target and the copy's status in the place of a
-// command's: 0 when done, else -1 and the reason on a line of its own.
-int copyReported(Msg message, const std::string& from, const std::string& to) {
-  int done = copyFile(from, to);
-  int reason = errno;
-  logFormat(catalogue(message), from.c_str(), to.c_str(), done ? 0 : -1);
-  if (!done)
-    logFormat("Cannot copy %s to %s: %s.", from.c_str(), to.c_str(), std::strerror(reason));
-  return done;
+// The longest name created: "/orbinXXXXXX" after the directory.
+constexpr size_t kLongestName = 12;
+
+// A copy's status in the place of a command's, and the reason of a failed
+// one on a line of its own.
+int copyStatus(bool done) {
+  return done ? 0 : -1;
+}
+
+void logCopyFailure(Log& log, int reason, const std::string& from, const std::string& to) {
+  log.printf("Cannot copy %s to %s: %s.", from.c_str(), to.c_str(), std::strerror(reason));
 }
 
 // Writes the found product PPD, decompressed, through the input copy's
 // open descriptor, which it closes.  False after logging why not.
-bool prepareInput(const std::string& found, int fd, const std::string& input,
+bool prepareInput(Log& log, const std::string& found, Fd fd, const std::string& input,
                   const std::string& queue) {
-  bool done = copyUncompressed(found, fd);
-  done = close(fd) == 0 && done;
+  bool done = copyUncompressed(found, fd.get());
+  done = fd.close() && done;
   if (done)
     return true;
   if (found.find(".gz") != std::string::npos)
-    logFormat(catalogue(kProblemDecompressing), input.c_str(), queue.c_str());
+    log.printf(msg::kProblemDecompressing, input.c_str(), queue.c_str());
   else
-    logFormat("Problem copying: %s to %s for printer %s!\n", found.c_str(), input.c_str(),
-              queue.c_str());
+    log.printf("Problem copying: %s to %s for printer %s!\n", found.c_str(), input.c_str(),
+               queue.c_str());
   return false;
 }
 
 // Rewrites the input copy into the output file, whose descriptor it takes
 // over.  False after logging why the output is no complete, readable PPD.
-bool writeNewPpd(const std::string& input, int outFd, const std::string& output,
-                 OptionEntry* head, int& count, const std::string& queue) {
-  FILE* out = fdopen(outFd, "w");
+bool writeNewPpd(Log& log, const std::string& input, Fd outFd, const std::string& output,
+                 OptionList& options, const std::string& queue) {
+  File out = streamOf(std::move(outFd), "w");
   if (!out) {
-    close(outFd);
-    logFormat(catalogue(kProblemOpening), output.c_str(), queue.c_str());
+    log.printf(msg::kProblemOpening, output.c_str(), queue.c_str());
     return false;
   }
-  FILE* in = std::fopen(input.c_str(), "r");
+  File in = openFile(input, "r");
   if (!in) {
-    std::fclose(out);
-    logFormat(catalogue(kProblemOpening), input.c_str(), queue.c_str());
+    log.printf(msg::kProblemOpening, input.c_str(), queue.c_str());
     return false;
   }
-  bool readable = keepOfferedChoices(input, head, count);
+  bool readable = keepOfferedChoices(log, input, options);
   if (readable)
-    processNewPPD(in, out, head, count);
-  bool written = !std::ferror(in) && !std::ferror(out);
-  std::fclose(in);
-  written = std::fclose(out) == 0 && written;
+    processNewPPD(log, in.get(), out.get(), options);
+  bool written = !std::ferror(in.get()) && !std::ferror(out.get());
+  written = closeFile(out) && written;
 
   if (!readable || (written && !isReadablePpd(output))) {
-    logFormat("Problem reading: %s as a PPD for printer %s!\n",
-              readable ? output.c_str() : input.c_str(), queue.c_str());
+    log.printf("Problem reading: %s as a PPD for printer %s!\n",
+               readable ? output.c_str() : input.c_str(), queue.c_str());
     return false;
   }
   if (!written)
-    logFormat("Problem writing: %s for printer %s!\n", output.c_str(), queue.c_str());
+    log.printf("Problem writing: %s for printer %s!\n", output.c_str(), queue.c_str());
   return written;
 }
 
 // One printer: collect its defaults, back up its PPD, write the new one and
 // put it in place; its configuration marker follows a replaced PPD only.
-void updatePrinter(const std::string& ppdDir, OptionEntry* options, const PrinterEntry& printer) {
+void updatePrinter(Log& log, ProductPpdIndex& index, const std::string& ppdDir,
+                   const PrinterEntry& printer) {
   const char* queue = printer.queueName.c_str();
   const char* ppdPath = printer.ppdPath.c_str();
-  int optionCount = 0;
-  logMessage(std::string(58, '='));
-  logFormat(catalogue(kPrinterWithPpd), queue, ppdPath);
-  collectDefaults(printer.ppdPath, options, optionCount);
+  log.message(std::string(58, '='));
+  log.printf(msg::kPrinterWithPpd, queue, ppdPath);
+  OptionList options;
+  collectDefaults(printer.ppdPath, options);
 
   bool replaced = false;
-  if (backupPPD(printer.ppdPath, printer.queueName)) {
+  if (backupPPD(log, printer.ppdPath, printer.queueName)) {
     std::string newName;
-    replaced = installNewPPD(ppdDir, options, optionCount, printer, newName) &&
-               replacePPD(printer.ppdPath, newName);
+    replaced = installNewPPD(log, index, ppdDir, options, printer, newName) &&
+               replacePPD(log, printer.ppdPath, newName);
     if (!newName.empty())
       unlink(newName.c_str());
   } else {
-    logFormat("No backup of %s: the PPD is not replaced.\n", ppdPath);
+    log.printf("No backup of %s: the PPD is not replaced.\n", ppdPath);
   }
   if (replaced)
-    processPrinterConfig(printer.queueName);
+    processPrinterConfig(log, printer.queueName);
   else
-    logFormat("Printer %s keeps its PPD %s.\n", queue, ppdPath);
-  clearOptList(options);
+    log.printf("Printer %s keeps its PPD %s.\n", queue, ppdPath);
 }
 
 }  // namespace
 
-int updatePrinters(const std::string& ppdDir, PrinterEntry* head, int count, int ask) {
-  OptionEntry* options = new (std::nothrow) OptionEntry;
-  if (!options) {
-    logMessage(catalogue(kNoMemoryOptionList));
-    return 0;
-  }
-  PrinterEntry* printer = head;
-  for (int i = 0; i < count; ++i, printer = printer->next) {
+bool updatePrinters(Log& log, ProductPpdIndex& index, const std::string& ppdDir,
+                    const PrinterList& printers, PrinterQuestion ask) {
+  for (const PrinterEntry& printer : printers) {
     if (ask) {
-      std::string question = formatText(catalogue(kAskUpdatePrinter), printer->queueName.c_str());
-      int answer = askYesNoAllBreak(question);
-      if (answer == kAnswerBreak) {
-        delete options;
-        return 1;
-      }
+      int answer = ask(printer);
+      if (answer == kAnswerBreak)
+        return false;
       if (answer == kAnswerNo)
         continue;
       if (answer == kAnswerAll)
-        ask = 0;
+        ask = nullptr;
     }
-    updatePrinter(ppdDir, options, *printer);
+    updatePrinter(log, index, ppdDir, printer);
   }
-  delete options;
-  restartCups();
-  return 1;
+  return true;
 }
 
-int installNewPPD(const std::string& ppdDir, OptionEntry* head, int count,
-                  const PrinterEntry& printer, std::string& newName) {
+bool installNewPPD(Log& log, ProductPpdIndex& index, const std::string& ppdDir,
+                   OptionList& options, const PrinterEntry& printer, std::string& newName) {
   const std::string& queue = printer.queueName;
   newName.clear();
-  logFormat(catalogue(kProcessingPpdFiles), queue.c_str());
+  log.printf(msg::kProcessingPpdFiles, queue.c_str());
   std::string found;
-  if (!findProductPpd(ppdDir, printer, found)) {
-    logMessage(catalogue(kPpdNotFound));
-    return 0;
+  if (!findProductPpd(log, index, ppdDir, printer, found)) {
+    log.message(msg::kPpdNotFound);
+    return false;
   }
-  logFormat("PPD = %s.\n", found.c_str());
+  log.printf("PPD = %s.\n", found.c_str());
 
-  std::string dir = tmpPpdDir();
+  std::string dir = tmpPpdDir(log);
   std::string input, output;
   ScratchFiles scratch;
-  int inFd = createTmpFile(dir, "orbin", input);
-  if (inFd >= 0)
+  Fd inFd = createTmpFile(dir, "orbin", input);
+  if (inFd.valid())
     scratch.hold(input);
-  int outFd = inFd < 0 ? -1 : createTmpFile(dir, "orbot", output);
-  if (outFd < 0) {
-    if (inFd >= 0)
-      close(inFd);
-    logFormat("Cannot create a temporary file in %s for printer %s!\n", dir.c_str(),
-              queue.c_str());
-    return 0;
+  Fd outFd = inFd.valid() ? createTmpFile(dir, "orbot", output) : Fd();
+  if (!outFd.valid()) {
+    log.printf("Cannot create a temporary file in %s for printer %s!\n", dir.c_str(),
+               queue.c_str());
+    return false;
   }
   scratch.hold(output);
-  if (!prepareInput(found, inFd, input, queue)) {
-    close(outFd);
-    return 0;
-  }
-  if (!writeNewPpd(input, outFd, output, head, count, queue))
-    return 0;
+  if (!prepareInput(log, found, std::move(inFd), input, queue))
+    return false;
+  if (!writeNewPpd(log, input, std::move(outFd), output, options, queue))
+    return false;
   scratch.release(output);
   newName = output;
-  logFormat(catalogue(kNewPpdFor), queue.c_str(), newName.c_str());
-  return 1;
+  log.printf(msg::kNewPpdFor, queue.c_str(), newName.c_str());
+  return true;
 }
 
 std::string backupName(const std::string& ppdPath, const std::string& queueName) {
@@ -182,15 +164,37 @@ std::string backupName(const std::string& ppdPath, const std::string& queueName)
   return base + queueName + ".ppd.rpmsave";
 }
 
-int backupPPD(const std::string& ppdPath, const std::string& queueName) {
+bool backupPPD(Log& log, const std::string& ppdPath, const std::string& queueName) {
   std::string backup = backupName(ppdPath, queueName);
   if (backup.size() > kTextMax) {
-    logFormat("Backup name longer than %zu characters refused: '%s'.", kTextMax, backup.c_str());
-    return 0;
+    log.printf("Backup name longer than %zu characters refused: '%s'.", kTextMax, backup.c_str());
+    return false;
   }
-  return copyReported(kSavingResult, ppdPath, backup);
+  bool done = copyFile(ppdPath, backup);
+  int reason = errno;
+  log.printf(msg::kSavingResult, ppdPath.c_str(), backup.c_str(), copyStatus(done));
+  if (!done)
+    logCopyFailure(log, reason, ppdPath, backup);
+  return done;
 }
 
-int replacePPD(const std::string& ppdPath, const std::string& newName) {
-  return copyReported(kCopyingResult, newName, ppdPath);
+bool replacePPD(Log& log, const std::string& ppdPath, const std::string& newName) {
+  bool done = copyFile(newName, ppdPath);
+  int reason = errno;
+  log.printf(msg::kCopyingResult, newName.c_str(), ppdPath.c_str(), copyStatus(done));
+  if (!done)
+    logCopyFailure(log, reason, newName, ppdPath);
+  return done;
+}
+
+std::string tmpPpdDir(Log& log) {
+  const char* dir = getenv("TMPDIR");
+  struct stat st;
+  if (!dir || !*dir || stat(dir, &st) != 0 || !S_ISDIR(st.st_mode))
+    return "/tmp";
+  if (std::strlen(dir) + kLongestName > kTextMax) {
+    log.printf("TMPDIR longer than %zu characters not used: '%s'.", kTextMax - kLongestName, dir);
+    return "/tmp";
+  }
+  return dir;
 }

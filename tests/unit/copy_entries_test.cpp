@@ -6,10 +6,7 @@
 
 #include <initializer_list>
 
-#include "discovery/tools.h"
-#include "driver/run_settings.h"
 #include "install_support.h"
-#include "ppd/ppd_locations.h"
 #include "unit_support.h"
 
 namespace {
@@ -17,8 +14,7 @@ namespace {
 class CopyEntries : public ::testing::Test {
  protected:
   void SetUp() override {
-    run = RunSettings();
-    run.installDir = top.file("install");
+    installDir = top.file("install");
     for (const char* d : {"install", "install/bin", "start", "start/bin", "start/ppd", "ppd",
                           "model"})
       mkdir(top.file(d).c_str(), 0755);
@@ -27,30 +23,25 @@ class CopyEntries : public ::testing::Test {
     ASSERT_TRUE(getcwd(oldCwd, sizeof oldCwd));
     ASSERT_EQ(chdir(top.file("start").c_str()), 0);
   }
-  void TearDown() override {
-    ppdInstallDir.clear();
-    cupsModelDir.clear();
-    EXPECT_EQ(chdir(oldCwd), 0);
-  }
+  void TearDown() override { EXPECT_EQ(chdir(oldCwd), 0); }
+  // Copies the entries and returns what was logged.
   std::string copy(std::initializer_list<ManifestEntry> entries, bool dirsDiffer) {
-    int count = 0;
-    for (const ManifestEntry& entry : entries)
-      manifestTable[count++] = entry;
-    std::string log = logOf([&] { copyManifestEntries(count, dirsDiffer); });
-    // cp's own complaints are not the installer's log lines.
-    for (size_t at; (at = log.find("cp: ")) != std::string::npos;)
-      log.erase(at, log.find('\n', at) + 1 - at);
-    return log;
+    Manifest manifest(entries);
+    return logOf(run.log,
+                 [&] { copyManifestEntries(run.context, manifest, installDir, dirsDiffer); });
   }
   std::string dest(const std::string& target) {
-    return entryDestination(ManifestEntry{"doc/README", target, 0});
+    return entryDestination(ManifestEntry{"doc/README", target, 0}, installDir, ppd());
   }
+  PpdLocations& ppd() { return run.facts.ppd; }
   TempDir top;
+  TestRun run;
+  std::string installDir;
   char oldCwd[4096];
 };
 
 TEST_F(CopyEntries, DestinationByTargetForm) {
-  std::string install = run.installDir;
+  std::string install = installDir;
   EXPECT_EQ(dest("."), install + "/doc/README");
   EXPECT_EQ(dest("/"), install + "/doc/README");
   EXPECT_EQ(dest("./share/doc"), install + "/share/doc");
@@ -61,16 +52,16 @@ TEST_F(CopyEntries, DestinationByTargetForm) {
   // "?": the product PPD directory, else the CUPS model directory, whichever
   // is a directory, else /tmp.
   EXPECT_EQ(dest("?"), "/tmp");
-  ppdInstallDir = top.file("missing");
-  cupsModelDir = top.file("model");
+  ppd().ppdInstallDir = top.file("missing");
+  ppd().cupsModelDir = top.file("model");
   EXPECT_EQ(dest("?"), top.file("model"));
-  ppdInstallDir = top.file("ppd");
+  ppd().ppdInstallDir = top.file("ppd");
   EXPECT_EQ(dest("?"), top.file("ppd"));
 }
 
 TEST_F(CopyEntries, CopiesFromElsewhereWithModesAndReportsEveryOutcome) {
-  ppdInstallDir = top.file("ppd");
-  std::string install = run.installDir;
+  ppd().ppdInstallDir = top.file("ppd");
+  std::string install = installDir;
   std::string log = copy({{"bin/filter", "./bin", 0750},
                           {"it's $x", ".", 0640},
                           {"ppd/a.ppd", "?", 0644},
@@ -104,8 +95,8 @@ TEST_F(CopyEntries, FileTargetsMakeTheirDirectoriesAndNeverBecomeOne) {
   mkdir(top.file("start/doc").c_str(), 0755);
   writeFile(top.file("start/doc/README"), "read me");
   copy({{"doc/README", ".", 0600}}, true);
-  std::string installed = run.installDir + "/doc/README";
-  EXPECT_EQ(modeOf(run.installDir + "/doc"), 0777);
+  std::string installed = installDir + "/doc/README";
+  EXPECT_EQ(modeOf(installDir + "/doc"), 0777);
   EXPECT_EQ(readFile(installed), "read me");
   EXPECT_EQ(modeOf(installed), 0600);
   // A second file entry after a directory entry still lands as a file.
@@ -114,12 +105,12 @@ TEST_F(CopyEntries, FileTargetsMakeTheirDirectoriesAndNeverBecomeOne) {
 }
 
 TEST_F(CopyEntries, InPlaceOnlyThePpdFilesAreCopied) {
-  cupsModelDir = top.file("model");
+  ppd().cupsModelDir = top.file("model");
   std::string log = copy({{"bin/filter", "./bin", 0755}, {"ppd/a.ppd", "?", 0}, {"x", "", 0}},
                          false);
-  EXPECT_EQ(log, "Copying file ppd/a.ppd to " + cupsModelDir + ". \n");
+  EXPECT_EQ(log, "Copying file ppd/a.ppd to " + top.file("model") + ". \n");
   EXPECT_EQ(readFile(top.file("model/a.ppd")), "ppd/a.ppd");
-  EXPECT_EQ(modeOf(run.installDir + "/bin/filter"), -1);
+  EXPECT_EQ(modeOf(installDir + "/bin/filter"), -1);
 }
 
 TEST_F(CopyEntries, OverlongDestinationsAreRefused) {

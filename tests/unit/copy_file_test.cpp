@@ -1,4 +1,4 @@
-#include "ppd/copy_file.h"
+#include "base/copy_file.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include "driver/run_settings.h"
 #include "unit_support.h"
 
 namespace {
@@ -57,26 +56,19 @@ TEST_F(StartScript, NeitherValueOrNoScript) {
 
 TEST(CupsPrefixFallback, NeedsAnExistingUsrBinDir) {
   TempDir dir;
-  run = RunSettings();
   std::string prefix, execPrefix;
-  run.cupsBinDir = dir.file("gone");
-  EXPECT_EQ(prefixFallback(prefix, execPrefix), 0);
+  EXPECT_EQ(prefixFallback(prefix, execPrefix, dir.file("gone")), 0);
   EXPECT_EQ(execPrefix, "");
-  run.cupsBinDir = dir.path();
-  EXPECT_EQ(prefixFallback(prefix, execPrefix), 0);
+  EXPECT_EQ(prefixFallback(prefix, execPrefix, dir.path()), 0);
   EXPECT_EQ(execPrefix, dir.path());
   EXPECT_EQ(prefix, "");
-  run = RunSettings();
 }
 
 TEST(CupsDataDir, BinDirShareCupsComesFirst) {
   TempDir dir;
-  run = RunSettings();
-  run.cupsBinDir = dir.path();
   ASSERT_EQ(mkdir(dir.file("share").c_str(), 0755), 0);
   ASSERT_EQ(mkdir(dir.file("share/cups").c_str(), 0755), 0);
-  EXPECT_EQ(findCupsDataDir(), dir.file("share/cups"));
-  run = RunSettings();
+  EXPECT_EQ(findCupsDataDir(dir.path()), dir.file("share/cups"));
 }
 
 }  // namespace

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include "driver/run_settings.h"
 #include "install_support.h"
 #include "unit_support.h"
 
@@ -21,24 +20,31 @@ std::string freshInfoFile(const std::string& dir) {
 class InfoFile : public ::testing::Test {
  protected:
   void SetUp() override {
-    run = RunSettings();
-    run.installDir = dir.path();
-    run.uid = int(getuid());
-    run.gid = int(getgid());
+    installDir = dir.path();
+    run.facts.uid = int(getuid());
+    run.facts.gid = int(getgid());
   }
   std::string info() const { return readFile(dir.file("lumoInfo4.0")); }
+  std::string write() {
+    return logOf(run.log, [&] { writeInfoFile(run.context, installDir); });
+  }
+  std::string upgrade() {
+    return logOf(run.log, [&] { upgradeInfoFile(run.context, installDir); });
+  }
   TempDir dir;
+  TestRun run;
+  std::string installDir;
 };
 
 TEST_F(InfoFile, FreshFileHasItsTwentySixLinesAndMode0755) {
   writeFile(dir.file("lumoInfo4.0"), std::string(2000, 'o'));
-  EXPECT_EQ(logOf(writeInfoFile), "");
+  EXPECT_EQ(write(), "");
   EXPECT_EQ(info(), freshInfoFile(dir.path()));
   EXPECT_EQ(modeOf(dir.file("lumoInfo4.0")), 0755);
 
-  run.installDir = dir.file("missing");
-  EXPECT_EQ(logOf(writeInfoFile), "Cannot open file:\n\t'" + dir.file("missing/lumoInfo4.0") +
-                                      "',\nPlease check and try again.\n");
+  installDir = dir.file("missing");
+  EXPECT_EQ(write(), "Cannot open file:\n\t'" + dir.file("missing/lumoInfo4.0") +
+                         "',\nPlease check and try again.\n");
 }
 
 TEST_F(InfoFile, UpgradeReplacesOnlyTheFirstTitleLine) {
@@ -46,19 +52,19 @@ TEST_F(InfoFile, UpgradeReplacesOnlyTheFirstTitleLine) {
       "#\n# Lumo 2.0 Information File\n%%ORBBLOCK_PRINTERS_BEGIN\nDefault\nlab1\nlab2\n"
       "%%ORBBLOCK_PRINTERS_END\n# Information File again\r\nUSRDIR  /opt/oxa";
   writeFile(dir.file("lumoInfo2.0"), earlier);
-  EXPECT_EQ(logOf(upgradeInfoFile), "Copied lumoInfo2.0 to lumoInfo3.0 file.\n");
+  EXPECT_EQ(upgrade(), "Copied lumoInfo2.0 to lumoInfo3.0 file.\n");
   EXPECT_EQ(info(), "#\n# Lumo 3.0 Information File" + earlier.substr(earlier.find("\n%%")));
   EXPECT_EQ(readFile(dir.file("lumoInfo2.0")), earlier);  // the source stays
 
   std::string untitled = "USRDIR /opt/oxa\n" + std::string(600, 'x') + "\n\n";
   writeFile(dir.file("lumoInfo2.0"), untitled);
-  logOf(upgradeInfoFile);
+  upgrade();
   EXPECT_EQ(info(), untitled);
 }
 
 TEST_F(InfoFile, UpgradeWithoutTheEarlierFileWritesAFreshOne) {
-  EXPECT_EQ(logOf(upgradeInfoFile), "Cannot open file:\n\t'" + dir.file("lumoInfo2.0") +
-                                        "',\nPlease check and try again.\n");
+  EXPECT_EQ(upgrade(), "Cannot open file:\n\t'" + dir.file("lumoInfo2.0") +
+                           "',\nPlease check and try again.\n");
   EXPECT_EQ(info(), freshInfoFile(dir.path()));
 }
 

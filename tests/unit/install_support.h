@@ -7,6 +7,8 @@
 
 #include <string>
 
+#include "unit_support.h"
+
 // The permission bits of the path, or -1 when it is missing.
 inline int modeOf(const std::string& path) {
   struct stat info;
@@ -22,6 +24,19 @@ std::string logOf(Call call) {
   call();
   umask(old);
   return testing::internal::GetCapturedStderr();
+}
+
+// Runs the call under the file-creation mask 077 and returns the lines it
+// added to the test's Log file.
+template <class Call>
+std::string logOf(const TempLog& log, Call call) {
+  std::string before = log.text();
+  mode_t old = umask(077);
+  call();
+  umask(old);
+  std::string after = log.text();
+  EXPECT_EQ(after.compare(0, before.size(), before), 0) << "the Log file lost lines";
+  return after.substr(before.size());
 }
 
 #endif

@@ -13,12 +13,13 @@ class FindInstallation : public ::testing::Test {
  protected:
   void SetUp() override { setenv("LUMOINFO", dir.file("lumoInfo").c_str(), 1); }
   void TearDown() override { unsetenv("LUMOINFO"); }
-  int find(const std::string& text) {
+  bool find(const std::string& text) {
     writeFile(dir.file("lumoInfo"), text);
     found = "unchanged";
-    return findInstallation(found, kind);
+    return findInstallation(log, found, kind);
   }
   TempDir dir;
+  TempLog log;
   std::string found;
   int kind = 0;
 };
@@ -33,25 +34,25 @@ TEST_F(FindInstallation, ValueOfTheFirstUsrdirLine) {
       {"USRDIR", ""},
   };
   for (auto [text, value] : cases) {
-    EXPECT_EQ(find(text), 1) << text;
+    EXPECT_TRUE(find(text)) << text;
     EXPECT_EQ(found, value);
     EXPECT_EQ(kind, 1);  // a file named by LUMOINFO is always the first attempt's
   }
 }
 
 TEST_F(FindInstallation, NothingFound) {
-  EXPECT_EQ(find("no keyword here\n"), 0);
+  EXPECT_FALSE(find("no keyword here\n"));
   EXPECT_EQ(kind, -1);
   EXPECT_EQ(found, "unchanged");
 
   setenv("LUMOINFO", dir.file("missing").c_str(), 1);
-  EXPECT_EQ(findInstallation(found, kind), 0);
+  EXPECT_FALSE(findInstallation(log, found, kind));
   EXPECT_EQ(kind, -1);
 
   writeFile(dir.file("lumoInfo"), "USRDIR /opt/oxa\n");
   std::string tooLong = dir.path() + "/" + std::string(255, 'x');
   setenv("LUMOINFO", tooLong.c_str(), 1);
-  EXPECT_EQ(logOf([&] { EXPECT_EQ(findInstallation(found, kind), 0); }),
+  EXPECT_EQ(logOf(log, [&] { EXPECT_FALSE(findInstallation(log, found, kind)); }),
             "LUMOINFO longer than 255 characters refused.\n");
   EXPECT_EQ(kind, -1);
 }

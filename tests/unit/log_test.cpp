@@ -1,64 +1,68 @@
-#include "driver/log.h"
+#include "base/log.h"
 
 #include <gtest/gtest.h>
 
-#include "discovery/tools.h"
-#include "driver/run_settings.h"
 #include "unit_support.h"
 
 namespace {
 
 class LogTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    run = RunSettings();
-    setToolPath(kToolChcon, "");
-    run.logPath = dir.file("UpdateLog");
-  }
-  void TearDown() override { closeLog(); }
+  void TearDown() override { log.close(); }
   TempDir dir;
+  Log log;
+  std::string path = dir.file("UpdateLog");
 };
 
 TEST_F(LogTest, OneLinePerMessage) {
-  ASSERT_EQ(openLog(0), 1);
-  logMessage("abc");
-  logMessage("def\n");
-  logMessage("\n\n\tX");
+  ASSERT_TRUE(log.open(path));
+  EXPECT_TRUE(log.isOpen());
+  EXPECT_EQ(log.path(), path);
+  log.message("abc");
+  log.message("def\n");
+  log.message("\n\n\tX");
   // Flushed at once: the file is complete before closing.
-  EXPECT_EQ(readFile(run.logPath), "abc\ndef\n\n\n\tX\n");
+  EXPECT_EQ(readFile(path), "abc\ndef\n\n\n\tX\n");
 }
 
 TEST_F(LogTest, TruncatesAndEndsWithFinishingLine) {
-  writeFile(run.logPath, "an older run\n");
-  ASSERT_EQ(openLog(0), 1);
-  logFormat("%d items", 3);
-  closeLog();
-  std::string text = readFile(run.logPath);
+  writeFile(path, "an older run\n");
+  ASSERT_TRUE(log.open(path));
+  log.printf("%d items", 3);
+  log.close();
+  EXPECT_FALSE(log.isOpen());
+  std::string text = readFile(path);
   EXPECT_EQ(text.rfind("3 items\nFinishing Lumo 4.0-0 installation : ", 0), 0u) << text;
   EXPECT_EQ(text.back(), '\n');
   EXPECT_EQ(text.find('\n', text.find("Finishing")), text.size() - 1);
 }
 
-TEST_F(LogTest, NonRootNameCarriesUserId) {
-  std::string base = run.logPath;
-  ASSERT_EQ(openLog(500), 1);
-  EXPECT_EQ(run.logPath, base + "_500");
-}
-
-TEST_F(LogTest, HeaderWhenChconExists) {
-  setToolPath(kToolChcon, "/bin/true");
-  ASSERT_EQ(openLog(0), 1);
-  std::string expected = "Preparing Log File:\nCommand: \"/bin/true -u system_u " + run.logPath +
-                         " 2>/dev/null\" returned with: 0.\n" + std::string(39, '=') + "\n";
-  EXPECT_EQ(readFile(run.logPath), expected);
+TEST_F(LogTest, EmptyFormattedMessageIsNotLogged) {
+  ASSERT_TRUE(log.open(path));
+  log.printf("%s", "");
+  log.message("");
+  EXPECT_EQ(readFile(path), "\n");
 }
 
 TEST_F(LogTest, UnopenableLogFallsBackToStandardError) {
-  run.logPath = dir.file("missing/UpdateLog");
-  EXPECT_EQ(openLog(0), 0);
+  EXPECT_FALSE(log.open(dir.file("missing/UpdateLog")));
+  EXPECT_FALSE(log.isOpen());
   testing::internal::CaptureStderr();
-  logMessage("to the console");
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "to the console\n");
+  log.message("to the console");
+  log.printf(msg::kCopyingResult, "a", "b", 0);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            "to the console\nCopying a to b: result=0\n");
+}
+
+TEST_F(LogTest, TracesOnlyAboveDebugLevelZeroAndNeverInTheFile) {
+  ASSERT_TRUE(log.open(path));
+  testing::internal::CaptureStderr();
+  log.trace("quiet %d\n", 0);
+  log.setDebugLevel(1);
+  EXPECT_EQ(log.debugLevel(), 1);
+  log.trace("loud %d\n", 1);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "loud 1\n");
+  EXPECT_EQ(readFile(path), "");
 }
 
 }  // namespace

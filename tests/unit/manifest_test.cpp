@@ -7,7 +7,6 @@
 #include <tuple>
 #include <vector>
 
-#include "driver/run_settings.h"
 #include "install_support.h"
 #include "unit_support.h"
 
@@ -15,35 +14,36 @@ namespace {
 
 using Entry = std::tuple<std::string, std::string, int>;
 
+// The suite keeps its name; the manifest type is ::Manifest here.
 class Manifest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    run = RunSettings();
-    run.startDir = dir.path();
-    run.manifestName = "LUMOINST.CONF";
-    mkdir(dir.file("etc").c_str(), 0755);
+  void SetUp() override { mkdir(dir.file("etc").c_str(), 0755); }
+  // Reads the manifest of the start directory; returns what was logged.
+  std::string readAgain() {
+    return logOf(log, [&] { manifest = getInfoData(log, dir.path(), "LUMOINST.CONF"); });
   }
   // Reads the manifest text from startDir/etc; returns what was logged.
   std::string read(const std::string& text) {
     writeFile(dir.file("etc/LUMOINST.CONF"), text);
-    return logOf([&] { count = getInfoData(); });
+    return readAgain();
   }
   std::vector<Entry> entries() const {
     std::vector<Entry> result;
-    for (int i = 0; i < count; ++i)
-      result.emplace_back(manifestTable[i].source, manifestTable[i].target, manifestTable[i].mode);
+    for (const ManifestEntry& entry : manifest)
+      result.emplace_back(entry.source, entry.target, entry.mode);
     return result;
   }
   TempDir dir;
-  int count = -1;
+  TempLog log;
+  ::Manifest manifest;
 };
 
 TEST_F(Manifest, FieldsModesAndSkippedLines) {
-  std::string log = read(
+  std::string logged = read(
       "# comment\n\nbin/nc ./bin 00755\n bin/blank ./bin 00755\n\tbin/tab ./bin 00755\n"
       "ppd/a.ppd ?\t00644\r\nbin/type\t./bin 0100644 x\nbin/single ./bin 0755\n"
       "bin/zero /usr/lib 000\nbin/setup\nab\xc3\xa9" "cd ./x 0644 note00750\n  \r\n");
-  EXPECT_EQ(log, "LUMOINST.CONF = " + dir.file("etc/LUMOINST.CONF") + ".\n");
+  EXPECT_EQ(logged, "LUMOINST.CONF = " + dir.file("etc/LUMOINST.CONF") + ".\n");
   EXPECT_EQ(entries(), (std::vector<Entry>{{"bin/nc", "./bin", 0755},
                                            {"ppd/a.ppd", "?", 0644},
                                            {"bin/type", "./bin", 0644},
@@ -66,14 +66,12 @@ TEST_F(Manifest, EndsAtTheNullMarkAndLooksInEtcFirst) {
   EXPECT_EQ(entries(), (std::vector<Entry>{{"a/b", "./x", 0644}}));
 
   unlink(dir.file("etc/LUMOINST.CONF").c_str());
-  logOf([&] { count = getInfoData(); });
+  EXPECT_EQ(readAgain(), "LUMOINST.CONF = " + dir.file("LUMOINST.CONF") + ".\n");
   EXPECT_EQ(entries(), (std::vector<Entry>{{"beside/x", "./bin", 0}}));
 
   unlink(dir.file("LUMOINST.CONF").c_str());
-  EXPECT_EQ(logOf([&] { count = getInfoData(); }),
-            "Cannot open info file: '" + dir.file("LUMOINST.CONF") + "'.\n");
-  EXPECT_EQ(count, 0);
-  EXPECT_EQ(manifestTable[0].source, "");  // the table is cleared at every start
+  EXPECT_EQ(readAgain(), "Cannot open info file: '" + dir.file("LUMOINST.CONF") + "'.\n");
+  EXPECT_TRUE(manifest.empty());  // nothing of the earlier read is left
 }
 
 TEST_F(Manifest, LongSourcesAreRefusedAndTheTableHoldsAtMost256) {
@@ -81,14 +79,15 @@ TEST_F(Manifest, LongSourcesAreRefusedAndTheTableHoldsAtMost256) {
   std::string text = tooLong + " ./bin\n" + longest + " ./bin\n";
   for (int i = 0; i < 300; ++i)
     text += "f/" + std::to_string(i) + " ./bin\n";
-  std::string log = read(text);
-  EXPECT_EQ(count, 256);
-  EXPECT_EQ(manifestTable[0].source, longest);
-  EXPECT_EQ(manifestTable[255].source, "f/254");
-  EXPECT_NE(log.find("Source name longer than 47 characters refused: '" + tooLong + "'.\n"),
+  std::string logged = read(text);
+  ASSERT_EQ(manifest.size(), 256u);
+  EXPECT_EQ(manifest[0].source, longest);
+  EXPECT_EQ(manifest[255].source, "f/254");
+  EXPECT_NE(logged.find("Source name longer than 47 characters refused: '" + tooLong + "'.\n"),
             std::string::npos);
-  EXPECT_NE(log.find("The install manifest holds more than 256 entries: the rest is not read.\n"),
-            std::string::npos);
+  EXPECT_NE(
+      logged.find("The install manifest holds more than 256 entries: the rest is not read.\n"),
+      std::string::npos);
 }
 
 }  // namespace

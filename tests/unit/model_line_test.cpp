@@ -37,13 +37,18 @@ TEST(ModelLine, FirstTableRowThatOccursInTheModelText) {
   EXPECT_EQ(id, -9);
   EXPECT_FALSE(parseModelLine("*NickName: \"Norvik LP 1200 PS\"\n", pdl, id));
 
-  // A model text seen before gives the same answer from memory, whatever
-  // came between.
+  // A model text seen before gives the same answer from the matcher's
+  // memory, whatever came between.
+  ModelMatcher matcher;
   for (int round = 0; round < 2; ++round) {
-    EXPECT_FALSE(parseModelLine("*ModelName: \"Acme Laser 9 PCL\"\n", pdl, id));
+    EXPECT_FALSE(matcher.parse("*ModelName: \"Acme Laser 9 PCL\"\n", pdl, id));
     EXPECT_EQ(id, -9);
-    EXPECT_TRUE(parseModelLine("*ModelName: \"Norvik LP 1200 PS\"\n", pdl, id));
+    std::optional<std::string> known =
+        matcher.parse("*ModelName: \"Norvik LP 1200 PS\"\n", pdl, id);
+    ASSERT_TRUE(known);
+    EXPECT_EQ(*known, "\"Norvik LP 1200 PS\"");
     EXPECT_EQ(id, 2);
+    EXPECT_EQ(pdl, kPdlPostScript);
     id = -9;
   }
 }

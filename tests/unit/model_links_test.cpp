@@ -1,14 +1,12 @@
-#include "ppd/model_links.h"
+#include "install/model_links.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "driver/log.h"
-#include "driver/run_settings.h"
+#include "base/text.h"
+#include "discovery/ppd_dirs.h"
 #include "install_support.h"
-#include "ppd/ppd_dirs.h"
-#include "ppd/ppd_locations.h"
 #include "unit_support.h"
 
 namespace {
@@ -40,7 +38,8 @@ TEST(ModernPpdInstallDir, FirstRowThatApplies) {
 }
 
 TEST(LinkedPpdInstallDir, SelectedLinkAndItsDirectory) {
-  const ModelLink links[] = {
+  TempLog log;
+  const ::ModelLinks links = {
       {"/m/share-ppd", "../ppd"},
       {"/m/foomatic", "/usr/share/foomatic/db/source/PPD"},
       {"/m/custom-a", "/srv/custom/oxa"},
@@ -48,117 +47,118 @@ TEST(LinkedPpdInstallDir, SelectedLinkAndItsDirectory) {
   };
   // The first link whose path holds the part the flags select; an absolute
   // target is the tree, else the link itself; "oxa" is not added twice.
-  EXPECT_EQ(linkedPpdInstallDir(PPD_CUSTOM | PPD_FOOMATIC, links, 4), "/srv/custom/oxa");
-  EXPECT_EQ(linkedPpdInstallDir(PPD_CUSTOM, links + 3, 1), "/m/custom-b/oxa");
-  EXPECT_EQ(linkedPpdInstallDir(PPD_FOOMATIC | PPD_USR_SHARE, links, 4),
+  EXPECT_EQ(linkedPpdInstallDir(log, PPD_CUSTOM | PPD_FOOMATIC, links), "/srv/custom/oxa");
+  EXPECT_EQ(linkedPpdInstallDir(log, PPD_CUSTOM, {links[3]}), "/m/custom-b/oxa");
+  EXPECT_EQ(linkedPpdInstallDir(log, PPD_FOOMATIC | PPD_USR_SHARE, links),
             "/usr/share/foomatic/db/source/PPD/oxa");
-  EXPECT_EQ(linkedPpdInstallDir(PPD_OPT_SHARE, links, 4), "");  // no path holds "/share/ppd"
-  const ModelLink shared[] = {{"/usr/share/ppd/lumo", "lumo-1"}};
-  EXPECT_EQ(linkedPpdInstallDir(PPD_USR_SHARE, shared, 1), "/usr/share/ppd/lumo/oxa");
-  // Only the recorded number counts, and without a selecting bit nothing.
-  EXPECT_EQ(linkedPpdInstallDir(PPD_FOOMATIC, links, 1), "");
-  EXPECT_EQ(linkedPpdInstallDir(PPD_VENDOR_LAYOUT, links, 4), "");
+  EXPECT_EQ(linkedPpdInstallDir(log, PPD_OPT_SHARE, links), "");  // no path holds "/share/ppd"
+  EXPECT_EQ(linkedPpdInstallDir(log, PPD_USR_SHARE, {{"/usr/share/ppd/lumo", "lumo-1"}}),
+            "/usr/share/ppd/lumo/oxa");
+  // Only the recorded links count, and without a selecting bit nothing.
+  EXPECT_EQ(linkedPpdInstallDir(log, PPD_FOOMATIC, {links[0]}), "");
+  EXPECT_EQ(linkedPpdInstallDir(log, PPD_VENDOR_LAYOUT, links), "");
 }
 
+// The suite keeps its name; the list type is ::ModelLinks here.
 class ModelLinks : public ::testing::Test {
  protected:
   void SetUp() override {
-    run = RunSettings();
-    cupsModelDir = dir.file("model");
-    ASSERT_EQ(mkdir(cupsModelDir.c_str(), 0755), 0);
+    ppd.cupsModelDir = dir.file("model");
+    ASSERT_EQ(mkdir(ppd.cupsModelDir.c_str(), 0755), 0);
   }
-  void TearDown() override {
-    cupsModelDir.clear();
-    ppdInstallDir.clear();
+  // Records the links for the flags; returns what was logged.
+  std::string scan(int flags) {
+    ppd.flags = flags;
+    return logOf(log, [&] { links = scanModelLinks(log, ppd); });
   }
-  std::string scan(int flags, int& count) {
-    run.ppdFlags = flags;
-    return logOf([&] { scanModelLinks(count); });
-  }
-  std::string link(const std::string& existing, int count) {
-    return logOf([&] { linkProductPpdDir(existing, count); });
+  // Settles the product PPD directory from the recorded links.
+  std::string link(const std::string& existing) {
+    ppd.existingPpdDir = existing;
+    return logOf(log, [&] { linkProductPpdDir(log, ppd, cupsVersion, links); });
   }
   void makeTree(const std::string& path) {
     ASSERT_EQ(mkdir(path.c_str(), 0755), 0);
     ASSERT_EQ(mkdir((path + "/sub").c_str(), 0755), 0);
   }
   TempDir dir;
+  TempLog log;
+  PpdLocations ppd;
+  ::ModelLinks links;
+  int cupsVersion = 1000;
 };
 
 TEST_F(ModelLinks, CustomTreesUpToEight) {
+  const std::string& cupsModelDir = ppd.cupsModelDir;
   // A directory that holds no directory is no tree.
   ASSERT_EQ(mkdir((cupsModelDir + "/custom-flat").c_str(), 0755), 0);
-  int count = -1;
-  EXPECT_EQ(scan(PPD_CUSTOM, count), "No known links in cups model dir: " + cupsModelDir + "\n");
-  EXPECT_EQ(count, 0);
+  EXPECT_EQ(scan(PPD_CUSTOM), "No known links in cups model dir: " + cupsModelDir + "\n");
+  EXPECT_TRUE(links.empty());
 
   for (int i = 0; i < 10; ++i)
     makeTree(cupsModelDir + "/custom" + std::to_string(i));
-  std::string log = scan(PPD_CUSTOM | PPD_FOOMATIC, count);
-  EXPECT_EQ(count, 8);
+  std::string logged = scan(PPD_CUSTOM | PPD_FOOMATIC);
+  ASSERT_EQ(links.size(), 8u);
   for (int i = 0; i < 8; ++i) {
-    EXPECT_EQ(modelLinks[i].path.compare(0, cupsModelDir.size() + 7, cupsModelDir + "/custom"), 0);
-    EXPECT_EQ(modelLinks[i].target, "");
-    EXPECT_NE(log.find(formatText("Link %d: %s linked to .\n", i + 1, modelLinks[i].path.c_str())),
+    EXPECT_EQ(links[i].path.compare(0, cupsModelDir.size() + 7, cupsModelDir + "/custom"), 0);
+    EXPECT_EQ(links[i].target, "");
+    EXPECT_NE(logged.find(formatText("Link %d: %s linked to .\n", i + 1, links[i].path.c_str())),
               std::string::npos);
   }
-  EXPECT_EQ(log.find("Link 9"), std::string::npos);
-  EXPECT_EQ(log.find("No known links"), std::string::npos);
+  EXPECT_EQ(logged.find("Link 9"), std::string::npos);
+  EXPECT_EQ(logged.find("No known links"), std::string::npos);
 }
 
 TEST_F(ModelLinks, OneLinkIntoAPpdTree) {
+  const std::string cupsModelDir = ppd.cupsModelDir;
   std::string tree = dir.file("foomatic-tree");
   makeTree(tree);
   makeTree(cupsModelDir + "/plain");
   ASSERT_EQ(symlink("/elsewhere", (cupsModelDir + "/other").c_str()), 0);
   ASSERT_EQ(symlink(tree.c_str(), (cupsModelDir + "/a").c_str()), 0);
   ASSERT_EQ(symlink(tree.c_str(), (cupsModelDir + "/b").c_str()), 0);
-  int count = -1;
-  std::string log = scan(PPD_FOOMATIC | PPD_USR_SHARE, count);
-  EXPECT_EQ(count, 1);
-  EXPECT_EQ(modelLinks[0].target, tree);
-  EXPECT_EQ(log, "Link 1: " + modelLinks[0].path + " linked to " + tree + ".\n");
+  std::string logged = scan(PPD_FOOMATIC | PPD_USR_SHARE);
+  ASSERT_EQ(links.size(), 1u);
+  EXPECT_EQ(links[0].target, tree);
+  EXPECT_EQ(logged, "Link 1: " + links[0].path + " linked to " + tree + ".\n");
 
   // The same links lead nowhere known for a shared tree.
-  EXPECT_EQ(scan(PPD_USR_SHARE, count), "No known links in cups model dir: " + cupsModelDir + "\n");
-  EXPECT_EQ(count, 0);
-  EXPECT_EQ(modelLinks[0].path, "");
+  EXPECT_EQ(scan(PPD_USR_SHARE), "No known links in cups model dir: " + cupsModelDir + "\n");
+  EXPECT_TRUE(links.empty());
 }
 
 TEST_F(ModelLinks, FoomaticEntrySilencesTheNoLinksLine) {
+  const std::string cupsModelDir = ppd.cupsModelDir;
   writeFile(cupsModelDir + "/foomatic", "not a directory");
-  int count = -1;
-  EXPECT_EQ(scan(PPD_FOOMATIC, count), "");
-  EXPECT_EQ(count, 0);
+  EXPECT_EQ(scan(PPD_FOOMATIC), "");
+  EXPECT_TRUE(links.empty());
 
-  cupsModelDir = dir.file("missing");
-  count = -1;
-  EXPECT_EQ(scan(PPD_FOOMATIC, count), "");
-  EXPECT_EQ(count, -1);
-  EXPECT_EQ(link("", 0), "");
-  EXPECT_EQ(ppdInstallDir, "");
+  ppd.cupsModelDir = dir.file("missing");
+  EXPECT_EQ(scan(PPD_FOOMATIC), "");
+  EXPECT_TRUE(links.empty());
+  EXPECT_EQ(link(""), "");
+  EXPECT_EQ(ppd.ppdInstallDir, "");
 }
 
 TEST_F(ModelLinks, DefaultUnderTheModelDirectory) {
+  const std::string cupsModelDir = ppd.cupsModelDir;
   std::string oxa = cupsModelDir + "/oxa";
-  run.cupsVersion = 1200;  // no shared tree: named, nothing made
-  EXPECT_EQ(link("", 0), "PPD installation dir: " + oxa + "\n");
+  cupsVersion = 1200;  // no shared tree: named, nothing made
+  EXPECT_EQ(link(""), "PPD installation dir: " + oxa + "\n");
   EXPECT_EQ(modeOf(oxa), -1);
 
-  run.cupsVersion = 2400;
-  link("", 0);
-  EXPECT_EQ(ppdInstallDir, oxa);
+  cupsVersion = 2400;
+  link("");
+  EXPECT_EQ(ppd.ppdInstallDir, oxa);
   EXPECT_EQ(modeOf(oxa), 0755);
-  EXPECT_EQ(link("", 0), "PPD installation dir: " + oxa + "\n");  // there already
+  EXPECT_EQ(link(""), "PPD installation dir: " + oxa + "\n");  // there already
 }
 
 TEST_F(ModelLinks, TooLongTargetIsRefused) {
+  const std::string cupsModelDir = ppd.cupsModelDir;
   std::string target = "/" + std::string(300, 't') + "/foomatic";
   ASSERT_EQ(symlink(target.c_str(), (cupsModelDir + "/foomatic").c_str()), 0);
-  int count = -1;
-  EXPECT_EQ(scan(PPD_FOOMATIC, count),
-            "Path longer than 255 characters refused: '" + target + "'.\n");
-  EXPECT_EQ(count, 0);
+  EXPECT_EQ(scan(PPD_FOOMATIC), "Path longer than 255 characters refused: '" + target + "'.\n");
+  EXPECT_TRUE(links.empty());
 }
 
 }  // namespace

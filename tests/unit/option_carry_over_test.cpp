@@ -2,27 +2,20 @@
 
 #include <gtest/gtest.h>
 
-#include "driver/run_settings.h"
 #include "unit_support.h"
 
 namespace {
 
 class CarryOver : public ::testing::Test {
  protected:
-  void SetUp() override { run = RunSettings(); }
-  ~CarryOver() override { clearOptList(&head); }
   void option(const std::string& keyword, const std::string& choice) {
-    OptionEntry* e = new OptionEntry;
-    e->keyword = keyword;
-    e->choice = choice;
-    e->index = ++count;
-    addOptList(&head, e);
+    options.push_back({keyword, choice, int(options.size()) + 1});
   }
   std::string carry(const std::string& input) {
     writeFile(dir.file("in.ppd"), input);
     FILE* in = std::fopen(dir.file("in.ppd").c_str(), "r");
     FILE* out = std::fopen(dir.file("out.ppd").c_str(), "w");
-    EXPECT_EQ(processNewPPD(in, out, &head, count), 0);
+    processNewPPD(log, in, out, options);
     std::fclose(in);
     std::fclose(out);
     return readFile(dir.file("out.ppd"));
@@ -33,8 +26,7 @@ class CarryOver : public ::testing::Test {
     size_t from = out.find('\n') + 1;
     return out.substr(from, out.rfind("*CloseUI") - from);
   }
-  OptionEntry head;
-  int count = 0;
+  OptionList options;
   TempDir dir;
   TempLog log;
 };
@@ -68,7 +60,7 @@ TEST_F(CarryOver, WorkedExample) {
             std::string::npos) << text;
   EXPECT_EQ(text.find("ImageableArea/"), std::string::npos);
   EXPECT_EQ(text.find("processNewPPD(*"), std::string::npos);  // only when debugging
-  run.debugLevel = 1;
+  log.setDebugLevel(1);
   EXPECT_EQ(inBlock("*DefaultPageSize: A4\n"), "*DefaultPageSize: Letter\n");
   EXPECT_NE(log.text().find("processNewPPD(*PageSize).\n"), std::string::npos);
 }

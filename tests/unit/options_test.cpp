@@ -1,63 +1,81 @@
-#include "driver/options.h"
+#include "app/options.h"
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
-#include "driver/run_settings.h"
+#include "base/options.h"
 
 namespace {
 
-// Runs both passes over a command line, as the run does, on fresh settings.
-std::string scan(std::vector<std::string> words) {
-  run = RunSettings();
+// Runs both passes over a command line, as the run does, on fresh options.
+std::string scan(std::vector<std::string> words, Options& options) {
+  options = Options();
   words.insert(words.begin(), "setup");
   std::vector<char*> argv;
   for (std::string& w : words)
     argv.push_back(&w[0]);
   argv.push_back(nullptr);
-  firstOptionPass(int(words.size()), argv.data());
-  return secondOptionPass(int(words.size()), argv.data());
+  firstOptionPass(int(words.size()), argv.data(), options);
+  return secondOptionPass(int(words.size()), argv.data(), options);
 }
 
 TEST(Options, FirstPassTakesOnlyItsOptions) {
-  scan({"-q1", "-d", "-S3", "-f", "0"});
-  EXPECT_EQ(run.deinstall, 1);
-  EXPECT_EQ(run.selinuxMode, 3);
-  EXPECT_EQ(run.allowAnyDir, 0);
-  EXPECT_EQ(run.queryLevel, 1);
+  Options options;
+  scan({"-q1", "-d", "-S3", "-f", "0"}, options);
+  EXPECT_TRUE(options.deinstall);
+  EXPECT_EQ(options.selinuxMode, std::optional<int>(3));
+  EXPECT_EQ(options.allowAnyDir, 0);
+  EXPECT_EQ(options.queryLevel, 1);
 }
 
 TEST(Options, IntegerArguments) {
-  scan({"-q-1", "-m7", "-D2"});
-  EXPECT_EQ(run.queryLevel, 0);
-  EXPECT_EQ(run.colourMode, 1);
-  EXPECT_EQ(run.debugLevel, 2);
-  scan({"-Z", "2", "-m", "3", "-S", "x"});
-  EXPECT_EQ(run.debugLevel, 2);
-  EXPECT_EQ(run.colourMode, 3);
-  EXPECT_EQ(run.selinuxMode, 0);
+  Options options;
+  scan({"-q-1", "-m7", "-D2"}, options);
+  EXPECT_EQ(options.queryLevel, 0);
+  EXPECT_EQ(options.colourMode, 1);
+  EXPECT_EQ(options.debugLevel, 2);
+  scan({"-Z", "2", "-m", "3", "-S", "x"}, options);
+  EXPECT_EQ(options.debugLevel, 2);
+  EXPECT_EQ(options.colourMode, 3);
+  EXPECT_EQ(options.selinuxMode, std::optional<int>(0));
 }
 
 TEST(Options, TextArgumentsAnyOrder) {
-  EXPECT_EQ(scan({"-u", "/srv/x/", "-d", "-iOTHER.CONF", "-w/srv"}), "");
-  EXPECT_EQ(run.installDir, "/srv/x/");
-  EXPECT_EQ(run.manifestName, "OTHER.CONF");
-  EXPECT_EQ(run.baseDir, "/srv");
-  EXPECT_EQ(run.deinstall, 1);
+  Options options;
+  EXPECT_EQ(scan({"-u", "/srv/x/", "-d", "-iOTHER.CONF", "-w/srv"}, options), "");
+  EXPECT_EQ(options.installDir, "/srv/x/");
+  EXPECT_EQ(options.manifestName, "OTHER.CONF");
+  EXPECT_EQ(options.baseDir, "/srv");
+  EXPECT_TRUE(options.deinstall);
+  EXPECT_EQ(options.selinuxMode, std::nullopt);  // no -S: selinuxenabled decides
+}
+
+TEST(Options, HelpEndsTheFirstPass) {
+  Options options;
+  scan({"-h", "-d", "-S1"}, options);
+  EXPECT_TRUE(options.usage);
+  EXPECT_FALSE(options.deinstall);
+  EXPECT_EQ(options.selinuxMode, std::nullopt);
 }
 
 TEST(Options, OverlongTextArgumentIsRefusedNotCut) {
+  Options options;
   std::string fits(255, 'a');
-  EXPECT_EQ(scan({"-u", fits}), "");
-  EXPECT_EQ(run.installDir, fits);
+  EXPECT_EQ(scan({"-u", fits}, options), "");
+  EXPECT_EQ(options.installDir, fits);
 
+  // Nothing is stored for a refused argument: every text keeps its default.
+  const Options defaults;
   std::string tooLong(256, 'b');
   for (const char* option : {"-u", "-i", "-w"}) {
-    std::string refusal = scan({option, tooLong});
+    std::string refusal = scan({option, tooLong}, options);
     EXPECT_NE(refusal.find(std::string("of ") + option), std::string::npos) << refusal;
-    EXPECT_TRUE(run.installDir.empty() && run.manifestName.empty() && run.baseDir.empty());
+    EXPECT_EQ(options.installDir, defaults.installDir);
+    EXPECT_EQ(options.manifestName, defaults.manifestName);
+    EXPECT_EQ(options.baseDir, defaults.baseDir);
   }
 }
 

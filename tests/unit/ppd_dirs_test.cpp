@@ -1,11 +1,11 @@
-#include "ppd/ppd_dirs.h"
+#include "discovery/ppd_dirs.h"
 
 #include <gtest/gtest.h>
 
 #include <set>
 
-#include "install_support.h"
-#include "ppd/ppd_locations.h"
+#include "discovery/facts.h"
+#include "unit_support.h"
 
 namespace {
 
@@ -14,8 +14,8 @@ const std::string FOO = "/usr/share/foomatic/db/source/PPD";
 // The directories of the layout under test; nothing else exists.
 std::set<std::string> layout;
 
-int inLayout(const std::string& path) {
-  return layout.count(path) ? 1 : 0;
+bool inLayout(const std::string& path) {
+  return layout.count(path) > 0;
 }
 
 struct Discovery {
@@ -24,22 +24,27 @@ struct Discovery {
   std::string log;
 };
 
-Discovery discover(std::set<std::string> dirs) {
-  layout = std::move(dirs);
-  Discovery found;
-  ppdInstallDir = "left over";
-  found.log = logOf([&] { found.flags = discoverPpdDirs(found.existing, inLayout); });
-  return found;
-}
-
-// The location texts are process-wide: none is left for the next test.
+// Discovers the layout into the fixture's locations, as a later step of the
+// run finds them, starting from texts left by an earlier discovery.
 class PpdDirs : public ::testing::Test {
  protected:
-  void TearDown() override {
-    cupsModelDir.clear();
-    systemPpdDir.clear();
-    ppdInstallDir.clear();
+  Discovery discover(std::set<std::string> dirs) {
+    layout = std::move(dirs);
+    ppd.ppdInstallDir = "left over";
+    ppd.existingPpdDir = "left over";
+    ppd.flags = -1;
+    TempLog log;
+    discoverPpdDirs(log, ppd, inLayout);
+    Discovery found;
+    found.flags = ppd.flags;
+    found.existing = ppd.existingPpdDir;
+    found.log = log.text();
+    return found;
   }
+  PpdLocations ppd;
+  const std::string& cupsModelDir = ppd.cupsModelDir;
+  const std::string& systemPpdDir = ppd.systemPpdDir;
+  const std::string& ppdInstallDir = ppd.ppdInstallDir;
 };
 
 TEST_F(PpdDirs, NothingThere) {
@@ -53,13 +58,13 @@ TEST_F(PpdDirs, NothingThere) {
 
 TEST_F(PpdDirs, CandidatesInOrder) {
   layout = {"/opt/cups/share/model", "/etc/cups/model", "/usr/local/share/ppd", FOO};
-  EXPECT_EQ(findCupsModelDir(inLayout), 1);
+  EXPECT_TRUE(findCupsModelDir(ppd, inLayout));
   EXPECT_EQ(cupsModelDir, "/etc/cups/model");
-  EXPECT_EQ(findSystemPpdDir(inLayout), 1);
+  EXPECT_TRUE(findSystemPpdDir(ppd, inLayout));
   EXPECT_EQ(systemPpdDir, "/usr/local/share/ppd");
   layout = {"/usr/ppd", "/opt/cups/share/model"};
-  findCupsModelDir(inLayout);
-  findSystemPpdDir(inLayout);
+  EXPECT_TRUE(findCupsModelDir(ppd, inLayout));
+  EXPECT_TRUE(findSystemPpdDir(ppd, inLayout));
   EXPECT_EQ(cupsModelDir, "/opt/cups/share/model");
   EXPECT_EQ(systemPpdDir, "/usr/ppd");
 }

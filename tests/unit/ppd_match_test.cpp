@@ -12,8 +12,10 @@ namespace {
 const std::string kProducts = LUMO_PRODUCT_PPD_DIR;
 
 std::string find(const std::string& model, int pdlKind, int modelId) {
+  TempLog log;
+  ProductPpdIndex index;
   std::string path;
-  if (!findPpdInDir(kProducts, model, pdlKind, modelId, path))
+  if (!index.findInDir(log, kProducts, model, pdlKind, modelId, path))
     return path.empty() ? "none" : "set without a match";
   return path.substr(kProducts.size() + 1);
 }
@@ -32,11 +34,14 @@ TEST(PpdMatch, SameModelIdentifierAndLanguage) {
 TEST(PpdMatch, DirectoryLoggedAndUnopenableFilesReported) {
   TempLog log;
   TempDir dir;
+  ProductPpdIndex index;
   PrinterEntry printer;
   printer.modelName = "\"Norvik Fjord 21 PXL\"";
+  printer.pdlKind = kPdlPxl;
+  printer.modelId = 112;
   std::string path;
-  EXPECT_EQ(findPpdFile(dir.file("none"), printer, kPdlPxl, 112, path), 0);
-  EXPECT_EQ(findPpdFile(kProducts, printer, kPdlPxl, 112, path), 1);
+  EXPECT_FALSE(findPpdFile(log, index, dir.file("none"), printer, path));
+  EXPECT_TRUE(findPpdFile(log, index, kProducts, printer, path));
   EXPECT_EQ(path, kProducts + "/nfj21px.ppd.gz");
   EXPECT_NE(log.text().find("Getting PPD from directory: " + dir.file("none") +
                             "\nGetting PPD from directory: " + kProducts + "\n"),
@@ -44,14 +49,16 @@ TEST(PpdMatch, DirectoryLoggedAndUnopenableFilesReported) {
 
   ASSERT_EQ(symlink("/nonexistent/file.ppd", dir.file("dangling.ppd").c_str()), 0);
   testing::internal::CaptureStderr();
-  EXPECT_EQ(findPpdInDir(dir.path(), printer.modelName, kPdlPxl, 112, path), 0);
+  EXPECT_FALSE(index.findInDir(log, dir.path(), printer.modelName, kPdlPxl, 112, path));
   EXPECT_EQ(testing::internal::GetCapturedStderr(),
             "Unable to open '" + dir.file("dangling.ppd") + "'!\n");
 }
 
 // Each product directory is read once and again only after it changed.
 TEST(PpdMatch, DirectoryReadOnceUntilItChanges) {
+  TempLog log;
   TempDir dir;
+  ProductPpdIndex index;
   std::string model = "\"Norvik LP 1200 PS\"";
   std::string path;
   // The directory's time set apart from the clock, whose coarse ticks
@@ -63,21 +70,21 @@ TEST(PpdMatch, DirectoryReadOnceUntilItChanges) {
   ASSERT_EQ(symlink("/nonexistent/file.ppd", dir.file("dangling.ppd").c_str()), 0);
   changed(1000);
   testing::internal::CaptureStderr();
-  EXPECT_EQ(findPpdInDir(dir.path(), model, kPdlPostScript, 2, path), 0);
-  EXPECT_EQ(findPpdInDir(dir.path(), model, kPdlPostScript, 2, path), 0);
+  EXPECT_FALSE(index.findInDir(log, dir.path(), model, kPdlPostScript, 2, path));
+  EXPECT_FALSE(index.findInDir(log, dir.path(), model, kPdlPostScript, 2, path));
   EXPECT_EQ(testing::internal::GetCapturedStderr(),
             "Unable to open '" + dir.file("dangling.ppd") + "'!\n");
 
   writeFile(dir.file("new.ppd"), readFile(kProducts + "/nlp12ps.ppd"));
   changed(2000);
   testing::internal::CaptureStderr();
-  EXPECT_EQ(findPpdInDir(dir.path(), model, kPdlPostScript, 2, path), 1);
+  EXPECT_TRUE(index.findInDir(log, dir.path(), model, kPdlPostScript, 2, path));
   testing::internal::GetCapturedStderr();
   EXPECT_EQ(path, dir.file("new.ppd"));
   unlink(dir.file("new.ppd").c_str());
   changed(3000);
   testing::internal::CaptureStderr();
-  EXPECT_EQ(findPpdInDir(dir.path(), model, kPdlPostScript, 2, path), 0);
+  EXPECT_FALSE(index.findInDir(log, dir.path(), model, kPdlPostScript, 2, path));
   testing::internal::GetCapturedStderr();
 }
 

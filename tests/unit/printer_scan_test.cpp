@@ -5,8 +5,6 @@
 #include <filesystem>
 #include <map>
 
-#include "driver/run_settings.h"
-#include "ppd/ppd_locations.h"
 #include "unit_support.h"
 
 namespace {
@@ -26,31 +24,27 @@ std::string filler(int lines) {
 
 class Scan : public ::testing::Test {
  protected:
-  void SetUp() override {
-    run = RunSettings();
-    run.cupsBaseDir = base.path();
-    std::filesystem::create_directories(base.file("etc/cups/ppd"));
-  }
-  void TearDown() override { initPrinterList(&printerList); }
+  void SetUp() override { std::filesystem::create_directories(base.file("etc/cups/ppd")); }
   void ppd(const std::string& name, const std::string& text) {
     writeFile(base.file("etc/cups/ppd/" + name), text);
   }
   // The accepted queues by file name.
   std::map<std::string, PrinterEntry> scan() {
     std::map<std::string, PrinterEntry> found;
-    int result = scanCupsPrinters(&printerList, count);
-    EXPECT_EQ(result, count > 0 ? 1 : 0);
-    PrinterEntry* e = &printerList;
-    for (int i = 0; i < count; ++i, e = e->next) {
-      EXPECT_EQ(e->index, i);
-      found[e->ppdPath.substr(e->ppdPath.rfind('/') + 1)] = *e;
+    // No product PPD directory was settled: only the product's own is looked in.
+    bool result = scanCupsPrinters(log, index, base.path(), "", printers);
+    EXPECT_EQ(result, !printers.empty());
+    for (size_t i = 0; i < printers.size(); ++i) {
+      const PrinterEntry& e = printers[i];
+      EXPECT_EQ(e.index, int(i));
+      found[e.ppdPath.substr(e.ppdPath.rfind('/') + 1)] = e;
     }
-    EXPECT_EQ(e, &printerList);
     return found;
   }
   TempDir base;
   TempLog log;
-  int count = -1;
+  ProductPpdIndex index;
+  PrinterList printers;
 };
 
 TEST_F(Scan, VersionOneAndAPdlWordWithinThirtyReads) {
@@ -85,7 +79,7 @@ TEST_F(Scan, QueueNamesAndListings) {
   ppd(std::string(80, 'q') + ".ppd", kModel + version(1));
   ppd(std::string(79, 'r') + ".ppd", kModel + version(1));
   auto found = scan();
-  EXPECT_EQ(count, 3);
+  EXPECT_EQ(printers.size(), 3u);
   EXPECT_EQ(found["Office.ppd.O"].queueName, "Office");
   EXPECT_EQ(found[std::string(79, 'r') + ".ppd"].queueName, std::string(79, 'r'));
   std::string text = log.text();
@@ -105,21 +99,21 @@ TEST_F(Scan, QueueNamesAndListings) {
 TEST_F(Scan, ReadingPartAloneLogsNoListing) {
   ppd("Office.ppd", kModel + version(1));
   ppd("Next.ppd", kModel + version(2));
-  EXPECT_TRUE(readCupsPrinters(&printerList, count));
-  EXPECT_EQ(count, 1);
-  EXPECT_EQ(printerList.queueName, "Office");
+  EXPECT_TRUE(readCupsPrinters(log, base.path(), printers));
+  ASSERT_EQ(printers.size(), 1u);
+  EXPECT_EQ(printers[0].queueName, "Office");
   EXPECT_EQ(log.text().find("List of"), std::string::npos);
 }
 
 TEST(ScanDir, CupsPpdDirUnderTheBaseDir) {
-  run = RunSettings();
-  EXPECT_EQ(cupsPpdDir(), "/etc/cups/ppd");
-  run.cupsBaseDir = "/";
-  EXPECT_EQ(cupsPpdDir(), "/etc/cups/ppd");
-  run.cupsBaseDir = "/nonexistent-base";
-  int count = -1;
-  EXPECT_EQ(scanCupsPrinters(&printerList, count), 0);
-  EXPECT_EQ(count, 0);
+  EXPECT_EQ(cupsPpdDir(""), "/etc/cups/ppd");
+  EXPECT_EQ(cupsPpdDir("/"), "/etc/cups/ppd");
+  EXPECT_EQ(cupsPpdDir("/srv/cups"), "/srv/cups/etc/cups/ppd");
+  TempLog log;
+  ProductPpdIndex index;
+  PrinterList printers(2);
+  EXPECT_FALSE(scanCupsPrinters(log, index, "/nonexistent-base", "", printers));
+  EXPECT_TRUE(printers.empty());
 }
 
 }  // namespace

@@ -4,7 +4,9 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <vector>
 
+#include "base/answer.h"
 #include "ppd/printer_config.h"
 #include "unit_support.h"
 
@@ -24,9 +26,9 @@ TEST(PrinterUpdate, BackupAndReplacementLogTheirCopies) {
   writeFile(ppd, "old\n");
   chmod(ppd.c_str(), 0640);
   writeFile(dir.file("new"), "new\n");
-  EXPECT_EQ(backupPPD(ppd, "Q"), 1);
-  EXPECT_EQ(replacePPD(ppd, dir.file("new")), 1);
-  EXPECT_EQ(replacePPD(dir.file("gone/Q.ppd"), dir.file("new")), 0);
+  EXPECT_TRUE(backupPPD(log, ppd, "Q"));
+  EXPECT_TRUE(replacePPD(log, ppd, dir.file("new")));
+  EXPECT_FALSE(replacePPD(log, dir.file("gone/Q.ppd"), dir.file("new")));
 
   EXPECT_EQ(readFile(dir.file("Q.ppd.rpmsave")), "old\n");
   EXPECT_EQ(readFile(ppd), "new\n");
@@ -62,10 +64,11 @@ TEST(PrinterUpdate, GzippedProductDecompressedACutOneRefused) {
   printer.modelName = "\"Norvik LP 1200 PCL\"";
   printer.pdlKind = kPdlPcl;
   printer.modelId = 2;
-  OptionEntry options;
+  ProductPpdIndex index;
+  OptionList options;
   std::string newName;
 
-  ASSERT_EQ(installNewPPD(products.path(), &options, 0, printer, newName), 1);
+  ASSERT_TRUE(installNewPPD(log, index, products.path(), options, printer, newName));
   // Its default lines are already in the written form: the copy is the
   // product's text, whole.
   EXPECT_EQ(readFile(newName), gunzip(product));
@@ -73,7 +76,7 @@ TEST(PrinterUpdate, GzippedProductDecompressedACutOneRefused) {
 
   // Cut in the middle: the model line still reads, the rest does not.
   writeFile(product, packed.substr(0, packed.size() / 2));
-  EXPECT_EQ(installNewPPD(products.path(), &options, 0, printer, newName), 0);
+  EXPECT_FALSE(installNewPPD(log, index, products.path(), options, printer, newName));
   EXPECT_EQ(newName, "");
   EXPECT_NE(log.text().find("Problem decompressing: " + tmp.dir.path() + "/orbin"),
             std::string::npos) << log.text();
@@ -87,25 +90,85 @@ TEST(PrinterUpdate, ConfigurationMarker) {
   // A marker line of more than 255 characters goes whole.
   writeFile(config, "ID=1\n%%LUMO_VERSION_1.0 (old)\nX=1\n%%LUMO_VERSION_1.0" +
                         std::string(600, '-') + "\nY=2");
-  EXPECT_EQ(updateConfigFile(config, "Office"), 1);
+  EXPECT_TRUE(updateConfigFile(log, config, "Office"));
   EXPECT_EQ(readFile(config), "ID=1\n%%LUMO_VERSION_3.0\nX=1\n%%LUMO_VERSION_3.0\nY=2");
   writeFile(config, "no marker\n");
-  EXPECT_EQ(updateConfigFile(config, "Again"), 1);
+  EXPECT_TRUE(updateConfigFile(log, config, "Again"));
   EXPECT_EQ(readFile(config), "no marker\n");
   // A NUL byte ends the text of its line.
   writeFile(config, std::string("ID=1\n\0x\n%%LUMO_VERSION_1.0\n", 27));
-  EXPECT_EQ(updateConfigFile(config, "Again"), 1);
+  EXPECT_TRUE(updateConfigFile(log, config, "Again"));
   EXPECT_EQ(readFile(config), "ID=1\n%%LUMO_VERSION_3.0\n");
-  EXPECT_EQ(updateConfigFile(dir.file("missing"), "Gone"), 0);
+  EXPECT_FALSE(updateConfigFile(log, dir.file("missing"), "Gone"));
   std::string text = log.text();
   EXPECT_NE(text.find("processPrinterConfig(Office): updated.\n"
                       "processPrinterConfig(Again): updated.\n"),
             std::string::npos) << text;
   EXPECT_EQ(text.find("(Gone)"), std::string::npos);
   // "..ppd" and "...ppd" give the queues "." and "..".
-  EXPECT_EQ(processPrinterConfig(".."), 0);
+  EXPECT_FALSE(processPrinterConfig(log, ".."));
   EXPECT_NE(log.text().find("Printer name refused, it could name a path: '..'.\n"),
             std::string::npos);
+}
+
+// The administrator is asked before each printer, in list order: "no"
+// passes the printer over, "all" updates it and every later one without
+// asking again, "break" ends the update there.
+TEST(PrinterUpdate, AsksPerPrinterAndHonoursNoAllAndBreak) {
+  TempLog log;
+  TempDir dir;
+  std::filesystem::create_directory(dir.file("ppd"));
+  PrinterList printers;
+  for (const char* queue : {"A", "B", "C", "D"}) {
+    PrinterEntry printer;
+    printer.queueName = queue;
+    printer.ppdPath = dir.file("ppd/") + queue + ".ppd";
+    printer.modelName = "\"Acme Laser 9 PCL\"";  // no product PPD: each keeps its own
+    printer.pdlKind = kPdlPcl;
+    printer.index = int(printers.size());
+    printers.push_back(printer);
+    writeFile(printer.ppdPath, "*PPD-Adobe: \"4.3\"\n");
+  }
+  ProductPpdIndex index;
+  std::string products = dir.file("products");
+  // Runs the update with the answers in turn; returns the queues asked
+  // about and, in updated, the queues the update worked on.
+  auto update = [&](std::vector<int> answers, std::vector<std::string>& updated) {
+    std::vector<std::string> asked;
+    size_t next = 0;
+    std::string before = log.text();
+    updatePrinters(log, index, products, printers, [&](const PrinterEntry& printer) {
+      asked.push_back(printer.queueName);
+      return next < answers.size() ? answers[next++] : kAnswerUnknown;
+    });
+    std::string logged = log.text().substr(before.size());
+    updated.clear();
+    for (const PrinterEntry& printer : printers)
+      if (logged.find("Printer = " + printer.queueName + " with PPD=" + printer.ppdPath + "\n") !=
+          std::string::npos)
+        updated.push_back(printer.queueName);
+    return asked;
+  };
+  using Names = std::vector<std::string>;
+  Names updated;
+  EXPECT_EQ(update({kAnswerNo, kAnswerYes, kAnswerAll}, updated), (Names{"A", "B", "C"}));
+  EXPECT_EQ(updated, (Names{"B", "C", "D"}));
+  EXPECT_FALSE(std::filesystem::exists(dir.file("A.ppd.rpmsave")));
+  EXPECT_TRUE(std::filesystem::exists(dir.file("D.ppd.rpmsave")));
+
+  EXPECT_EQ(update({kAnswerYes, kAnswerBreak}, updated), (Names{"A", "B"}));
+  EXPECT_EQ(updated, (Names{"A"}));
+
+  EXPECT_EQ(update({kAnswerBreak}, updated), (Names{"A"}));
+  EXPECT_EQ(updated, Names{});
+
+  // Without a question every printer is updated.
+  std::string before = log.text();
+  updatePrinters(log, index, products, printers, nullptr);
+  std::string logged = log.text().substr(before.size());
+  for (const PrinterEntry& printer : printers)
+    EXPECT_NE(logged.find("Printer = " + printer.queueName + " with PPD="), std::string::npos)
+        << logged;
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "driver/questions.h"
+#include "app/questions.h"
 
 #include <gtest/gtest.h>
 

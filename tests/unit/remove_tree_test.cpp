@@ -1,10 +1,9 @@
-#include "deinstall/remove_tree.h"
+#include "base/remove_tree.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "deinstall/deinstall.h"
 #include "ppd/printer_list.h"
 #include "unit_support.h"
 

@@ -3,8 +3,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
-#include "discovery/tmp_name.h"
-#include "driver/run_settings.h"
+#include "base/log.h"
 #include "unit_support.h"
 
 namespace {
@@ -42,6 +41,7 @@ TEST_F(SpoolerEnv, SecondVariableOnlyWhenFirstIsUnset) {
 
 TEST(ProcessListing, SkipsGrepLinesAndTakesTheWord) {
   TempDir dir;
+  Log log;
   std::string listing = dir.file("listing");
   writeFile(listing,
             "root 90 80 0 10:00 ? 00:00:00 sh -c ps -ef | grep cupsd > /tmp/ORBLPDx\n"
@@ -49,21 +49,22 @@ TEST(ProcessListing, SkipsGrepLinesAndTakesTheWord) {
             "root 812 1 0 10:00 ? 00:00:00 /usr/sbin/cupsd -l\n"
             "root 813 1 0 10:00 ? 00:00:00 /opt/sbin/cupsd\n");
   std::string word;
-  EXPECT_EQ(findInListing(listing, "cupsd", 0, &word), 1);
+  EXPECT_EQ(findInListing(log, listing, "cupsd", 0, &word), 1);
   EXPECT_EQ(word, "/usr/sbin/cupsd -l\n");
-  EXPECT_EQ(findInListing(listing, "lpsched", 1, &word), 0);
-  EXPECT_EQ(findInListing(dir.file("missing"), "lpd", 2, &word), -1);
+  EXPECT_EQ(findInListing(log, listing, "lpsched", 1, &word), 0);
+  EXPECT_EQ(findInListing(log, dir.file("missing"), "lpd", 2, &word), -1);
 }
 
 TEST(ProcessListing, DaemonWithoutPathOrAtLineStart) {
   TempDir dir;
+  Log log;
   std::string listing = dir.file("listing");
   std::string word;
   writeFile(listing, "root 5 1 0 10:00 ? 00:00:00 cupsd -f\n");
-  EXPECT_EQ(findInListing(listing, "cupsd", 3, &word), 1);
+  EXPECT_EQ(findInListing(log, listing, "cupsd", 3, &word), 1);
   EXPECT_EQ(word, "cupsd -f\n");
   writeFile(listing, "lpd\n");
-  EXPECT_EQ(findInListing(listing, "lpd", 2, &word), 1);
+  EXPECT_EQ(findInListing(log, listing, "lpd", 2, &word), 1);
   EXPECT_EQ(word, "lpd\n");
 }
 
@@ -75,16 +76,6 @@ TEST(LprngAnswer, OnlyLprngChangesTheKind) {
   writeFile(answer, "Version LPRng-3.8.28\n");
   EXPECT_EQ(lprngKind(answer, kSpoolerUnknown), kSpoolerLprng);
   EXPECT_EQ(lprngKind(dir.file("missing"), kSpoolerLpr), kSpoolerLpr);
-}
-
-TEST(TmpFileNamed, KeepsItsPrefixAndNeverReusesAName) {
-  TempDir dir;
-  std::string first = tmpFileNamed(dir.path() + "/", "ORBLPD");
-  std::string second = tmpFileNamed(dir.path(), "ORBLPD");
-  EXPECT_NE(first, second);
-  EXPECT_EQ(first.rfind(dir.file("ORBLPD"), 0), 0u);
-  EXPECT_EQ(first.size(), dir.file("ORBLPD").size() + 6);
-  EXPECT_EQ(readFile(first), "");
 }
 
 }  // namespace

@@ -1,19 +1,23 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <optional>
+
+#include "base/log.h"
 #include "discovery/tools.h"
-#include "driver/run_settings.h"
 #include "unit_support.h"
 
 namespace {
 
 std::string startDirOf(const std::string& invocation) {
-  run = RunSettings();
-  testing::internal::CaptureStderr();  // its log line, with no Log file open
-  EXPECT_EQ(findStartDir(invocation), 0);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(),
-            "Directory from which we install: '" + run.startDir + "'.\n");
-  return run.startDir;
+  Log log;  // no Log file open: its line goes to standard error
+  testing::internal::CaptureStderr();
+  std::optional<std::string> dir = findStartDir(log, invocation);
+  std::string logged = testing::internal::GetCapturedStderr();
+  EXPECT_TRUE(dir.has_value()) << invocation;
+  std::string found = dir.value_or("");
+  EXPECT_EQ(logged, "Directory from which we install: '" + found + "'.\n");
+  return found;
 }
 
 TEST(StartDir, AbsoluteInvocation) {
@@ -34,9 +38,9 @@ TEST(StartDir, RelativeInvocationTakesWorkingDirectoryOnly) {
 }
 
 TEST(StartDir, OverlongInvocationIsRefused) {
-  run = RunSettings();
-  EXPECT_EQ(findStartDir("/" + std::string(255, 'x')), -1);
-  EXPECT_EQ(run.startDir, "");
+  TempLog log;
+  EXPECT_EQ(findStartDir(log, "/" + std::string(255, 'x')), std::nullopt);
+  EXPECT_EQ(log.text(), "");
 }
 
 }  // namespace

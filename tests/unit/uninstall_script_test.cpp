@@ -7,10 +7,7 @@
 #include <sstream>
 #include <vector>
 
-#include "discovery/tools.h"
-#include "driver/run_settings.h"
 #include "install_support.h"
-#include "ppd/ppd_locations.h"
 #include "unit_support.h"
 
 // The whole text is checked by the system tests, which also run the
@@ -20,19 +17,16 @@ namespace {
 class UninstallScript : public ::testing::Test {
  protected:
   void SetUp() override {
-    run = RunSettings();
-    run.installDir = dir.path();
+    installDir = dir.path();
     mkdir(dir.file("etc").c_str(), 0755);
-    setToolPath(kToolRm, "/bin/rm");
-    ppdInstallDir = "/usr/share/ppd/oxa";
+    run.facts.tools.set(kToolRm, "/bin/rm");
+    run.facts.ppd.ppdInstallDir = "/usr/share/ppd/oxa";
   }
-  void TearDown() override {
-    ppdInstallDir.clear();
-    setToolPath(kToolRm, "rm");
+  std::string write() {
+    return logOf(run.log, [&] { writeUninstallScript(run.context, installDir); });
   }
   std::vector<std::string> lines() {
-    std::string log = logOf(writeUninstallScript);
-    EXPECT_EQ(log, "Created script: " + dir.file("etc/UNINSTALLLUMO") + ".\n");
+    EXPECT_EQ(write(), "Created script: " + dir.file("etc/UNINSTALLLUMO") + ".\n");
     std::vector<std::string> result;
     std::istringstream in(readFile(dir.file("etc/UNINSTALLLUMO")));
     for (std::string line; std::getline(in, line);)
@@ -40,6 +34,8 @@ class UninstallScript : public ::testing::Test {
     return result;
   }
   TempDir dir;
+  TestRun run;
+  std::string installDir;
 };
 
 TEST_F(UninstallScript, SeventyFourLinesFromTheRunsValues) {
@@ -53,12 +49,12 @@ TEST_F(UninstallScript, SeventyFourLinesFromTheRunsValues) {
   EXPECT_EQ(script[73], "delDir " + dir.path());
   EXPECT_EQ(modeOf(dir.file("etc/UNINSTALLLUMO")), 0755);
 
-  setToolPath(kToolRm, "rm");
+  run.facts.tools.set(kToolRm, "rm");
   EXPECT_EQ(lines()[10], "  rm \"$1\"");
 }
 
 TEST_F(UninstallScript, NeverNamesTheRootsPpdDirectory) {
-  ppdInstallDir.clear();
+  run.facts.ppd.ppdInstallDir.clear();
   EXPECT_EQ(lines()[70], "delDir " + dir.file("ppd"));
 }
 
@@ -66,18 +62,17 @@ TEST_F(UninstallScript, OddPathsAreQuotedForTheShell) {
   std::string odd = dir.file("my $dir");
   mkdir(odd.c_str(), 0755);
   mkdir((odd + "/etc").c_str(), 0755);
-  run.installDir = odd;
+  installDir = odd;
   std::string path = odd + "/etc/UNINSTALLLUMO";
-  logOf(writeUninstallScript);
+  write();
   std::string text = readFile(path);
   EXPECT_NE(text.find("\ndelDir '" + odd + "/etc'\ndelDir '" + odd + "/bin'\ndelDir '" + odd +
                       "'\n"),
             std::string::npos);
 
-  run.installDir = dir.file("missing");
-  EXPECT_EQ(logOf(writeUninstallScript), "Cannot open file:\n\t'" +
-                                             dir.file("missing/etc/UNINSTALLLUMO") +
-                                             "',\nPlease check and try again.\n");
+  installDir = dir.file("missing");
+  EXPECT_EQ(write(), "Cannot open file:\n\t'" + dir.file("missing/etc/UNINSTALLLUMO") +
+                         "',\nPlease check and try again.\n");
 }
 
 }  // namespace

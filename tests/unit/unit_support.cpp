@@ -5,9 +5,6 @@
 
 #include <filesystem>
 
-#include "discovery/tools.h"
-#include "driver/log.h"
-#include "driver/run_settings.h"
 #include <fstream>
 #include <sstream>
 
@@ -44,14 +41,7 @@ void writeFile(const std::string& path, const std::string& text) {
 }
 
 TempLog::TempLog() {
-  setToolPath(kToolChcon, "");
-  run.logPath = dir_.file("UpdateLog");
-  run.logOpen = openLog(0);
-}
-
-TempLog::~TempLog() {
-  closeLog();
-  run.logOpen = 0;
+  open(dir_.file("UpdateLog"));
 }
 
 std::string TempLog::text() const {

@@ -4,6 +4,11 @@
 
 #include <string>
 
+#include "base/log.h"
+#include "base/options.h"
+#include "discovery/context.h"
+#include "discovery/facts.h"
+
 // A fresh directory under the temporary directory, removed with its
 // contents when the object goes.
 class TempDir {
@@ -19,14 +24,22 @@ class TempDir {
 
 // A Log file of its own for the duration of a test: what the code under
 // test logs is read back with text().
-class TempLog {
+class TempLog : public Log {
  public:
   TempLog();
-  ~TempLog();
   std::string text() const;
 
  private:
   TempDir dir_;
+};
+
+// A run's context for the steps that take one: a TempLog, options and
+// facts that a test sets as it needs.
+struct TestRun {
+  TempLog log;
+  Options options;
+  Facts facts;
+  Context context{log, options, facts};
 };
 
 std::string readFile(const std::string& path);

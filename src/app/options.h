@@ -1,0 +1,19 @@
+// The command line, scanned twice with the same option string: the first
+// pass takes -S, -d, -f and -h before the Log file exists, the second the
+// rest once it is open.
+#ifndef LUMO_APP_OPTIONS_H
+#define LUMO_APP_OPTIONS_H
+
+#include <string>
+
+#include "base/options.h"
+
+void firstOptionPass(int argc, char** argv, Options& options);
+
+// Returns empty, or the refusal message for an argument that does not fit
+// its text setting (nothing is stored for it then).
+std::string secondOptionPass(int argc, char** argv, Options& options);
+
+void printUsage();
+
+#endif

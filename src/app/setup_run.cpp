@@ -1,0 +1,271 @@
+#include "app/setup_run.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/cups_restart.h"
+#include "app/options.h"
+#include "app/questions.h"
+#include "base/fs_helpers.h"
+#include "base/shell.h"
+#include "base/text.h"
+#include "deinstall/deinstall.h"
+#include "discovery/host_info.h"
+#include "discovery/ppd_dirs.h"
+#include "discovery/print_system.h"
+#include "discovery/spooler.h"
+#include "install/go_install.h"
+#include "install/model_links.h"
+#include "install/selinux.h"
+#include "ppd/printer_scan.h"
+#include "ppd/printer_update.h"
+
+namespace {
+
+const char kDefaultHostAddress[] = "127.0.0.1";
+const char kLogPath[] = "/var/log/Lumo4.0_UpdateLog";
+
+const char* installQuestion(int upgradeMode) {
+  if (upgradeMode == 1)
+    return msg::kAskUpdateFrom2;
+  return upgradeMode == 2 ? msg::kAskUpdate : msg::kAskInstall;
+}
+
+// Says it on standard error and in the Log.
+void tell(Log& log, const char* text) {
+  std::fprintf(stderr, "%s\n", text);
+  log.message(text);
+}
+
+}  // namespace
+
+// A refusal that ends the run before anything is installed or removed.
+void SetupRun::refuse(const std::string& why) {
+  log_.printf("%sExiting.\n", why.c_str());
+  finish();
+}
+
+void SetupRun::finish() {
+  log_.close();
+}
+
+void SetupRun::detectSelinux() {
+  findSelinuxTools(facts_.tools);
+  facts_.uid = int(getuid());
+  facts_.gid = int(getgid());
+  if (!facts_.tools.selinuxenabled.empty())
+    facts_.selinuxMode = runShell(facts_.tools.selinuxenabled) == 0 ? 1 : 0;
+}
+
+// The product's SELinux policy module goes in before the Log file exists,
+// and only when installing.
+void SetupRun::loadSelinuxModule() {
+  if (options_.deinstall || facts_.selinuxMode == 0)
+    return;
+  std::fputs(".......\n", stderr);
+  installSelinuxModule(facts_.tools, facts_.selinuxMode);
+}
+
+// Opens the Log file (one per user but root), labels it for SELinux and
+// records how that went.
+void SetupRun::startLog() {
+  std::string path = kLogPath;
+  if (facts_.uid != 0)
+    path += formatText("_%d", facts_.uid);
+  const std::string& chcon = facts_.tools.path(kToolChcon);
+  if (log_.open(path) && !chcon.empty()) {
+    std::string command =
+        formatText("%s -u system_u %s 2>/dev/null", chcon.c_str(), shellWord(path).c_str());
+    int status = runShell(command);
+    log_.message(msg::kPreparingLog);
+    log_.printf(msg::kCommandReturned, command.c_str(), status);
+    log_.message("=======================================");
+  }
+  findRunTools(facts_.tools);
+  log_.printf(msg::kStarting, timeText().c_str());
+}
+
+// Without -f0 any directory will do; with it an installing run must start
+// from the product's own tree (only the first eight characters count).
+bool SetupRun::checkStartDir(const char* invocation) {
+  if (invocation && *invocation) {
+    std::optional<std::string> dir = findStartDir(log_, invocation);
+    if (!dir) {
+      refuse("The path by which setup was started is longer than 255 characters: refused.\n");
+      return false;
+    }
+    facts_.startDir = *dir;
+  }
+  if (options_.allowAnyDir == 0 && !options_.deinstall &&
+      facts_.startDir.compare(0, 8, "/opt/oxa") != 0) {
+    log_.message(msg::kNotFromOxaBin);
+    std::fprintf(stderr, "%s\n", msg::kNotFromOxaBin);
+    finish();
+    return false;
+  }
+  return true;
+}
+
+void SetupRun::logSelinux() {
+  if (const char* home = std::getenv("HOME"))
+    facts_.homeDir = home;
+  log_.printf(msg::kSelinuxRunning, facts_.selinuxMode ? msg::kYes : msg::kNo);
+  if (facts_.selinuxMode)
+    log_.message(msg::kSelinuxModuleInstalled);
+}
+
+bool SetupRun::checkRoot() {
+  if (facts_.uid == 0)
+    return true;
+  log_.trace("Must be root.\nExiting.\n");
+  log_.printf("%s\n", msg::kMustBeRoot);
+  finish();
+  return false;
+}
+
+void SetupRun::findHost() {
+  log_.trace("Getting full system info.\n");
+  getHostInfo(facts_.hostName, facts_.hostAddress);
+  if (facts_.hostName.empty())
+    facts_.hostName = "nodeName";
+  if (facts_.hostAddress.empty())
+    facts_.hostAddress = kDefaultHostAddress;
+}
+
+// Where the machine keeps PPD files, and the product PPD directory settled
+// (and linked into the CUPS model directory where the CUPS version needs it).
+void SetupRun::locatePpdDirs() {
+  discoverPpdDirs(log_, facts_.ppd);
+  if (facts_.ppd.cupsModelDir.empty())
+    return;
+  ModelLinks links = scanModelLinks(log_, facts_.ppd);
+  linkProductPpdDir(log_, facts_.ppd, facts_.cupsVersion, links);
+}
+
+void SetupRun::declined() {
+  tell(log_, msg::kAbandonedByUser);
+  finish();
+}
+
+// An earlier installation in an existing directory is upgraded in place;
+// its printers are read here only to report how many there are.
+void SetupRun::takeEarlierInstallation(int kind) {
+  const std::string& existing = installation_.existingDir;
+  log_.printf(msg::kFoundInstallation, existing.c_str());
+  if (makeDir(log_, existing, false, 0755) == DirResult::kFailed) {
+    log_.printf(msg::kInstallDirNotOk, existing.c_str());
+    return;
+  }
+  installation_.dir = existing;
+  installation_.upgradeMode = kind;
+  log_.printf(msg::kUpgradeMode, kind);
+  log_.printf(msg::kInstallDirOk, existing.c_str());
+  readInfoPrinters(log_, installation_.dir, kind, printers_);
+  log_.printf(msg::kPrintersFound, int(printers_.size()));
+  printers_.clear();
+}
+
+// The maker's CUPS queues get the product's newer PPD files, and CUPS is
+// restarted to read them (unless the administrator broke the update off);
+// CUPS is then restarted once more, whatever the update did.
+void SetupRun::updateCupsQueues() {
+  const std::string& ppdDir = facts_.ppd.ppdInstallDir;
+  if (scanCupsPrinters(log_, productPpds_, facts_.cupsBaseDir, ppdDir, printers_)) {
+    PrinterQuestion ask;
+    if (options_.queryLevel != 0)
+      ask = [](const PrinterEntry& printer) {
+        return askYesNoAllBreak(formatText(msg::kAskUpdatePrinter, printer.queueName.c_str()));
+      };
+    if (updatePrinters(log_, productPpds_, ppdDir, printers_, ask))
+      restartCups(log_);
+  }
+  restartCups(log_);
+}
+
+void SetupRun::installBranch() {
+  int kind;
+  if (findInstallation(log_, installation_.existingDir, kind))
+    takeEarlierInstallation(kind);
+  else
+    log_.message(msg::kNewInstallation);
+  std::string& dir = installation_.dir;
+  if (!dir.empty() && dir.back() == '/')
+    dir.pop_back();
+
+  installation_.manifest = getInfoData(log_, facts_.startDir, options_.manifestName);
+  if (installation_.manifest.empty()) {
+    stopRun_ = true;
+    log_.printf(msg::kMissingManifest, facts_.startDir.c_str(), options_.manifestName.c_str());
+  }
+  if (stopRun_) {
+    log_.message(msg::kInsufficientData);
+    return finish();
+  }
+  if (options_.queryLevel != 0 &&
+      askYesNo(installQuestion(installation_.upgradeMode)) != kAnswerYes)
+    return declined();
+  if (goInstall(context_, installation_))
+    updateCupsQueues();
+  finish();
+}
+
+// De-installing: after a yes, the installation's queues, files and
+// directories go; without an installation there is nothing to remove.
+void SetupRun::deinstallBranch() {
+  int kind;
+  if (!findInstallation(log_, installation_.existingDir, kind)) {
+    for (const char* message : {msg::kNoInstallation, msg::kSorry}) {
+      std::fputs(message, stderr);
+      log_.message(message);
+    }
+    return finish();
+  }
+  if (askYesNo(msg::kAskDelete) != kAnswerYes)
+    return declined();
+  readInfoPrinters(log_, installation_.dir, kind, printers_);
+  log_.printf(msg::kPrintersFound, int(printers_.size()));
+  removePrinters(context_, installation_.dir, printers_);
+  removeInstalledFiles(log_, installation_.dir, true);
+  tell(log_, msg::kUninstalled);
+  finish();
+}
+
+int SetupRun::run(int argc, char** argv) {
+  detectSelinux();
+  firstOptionPass(argc, argv, options_);
+  if (options_.usage) {
+    printUsage();
+    return 0;
+  }
+  if (options_.selinuxMode)
+    facts_.selinuxMode = *options_.selinuxMode;
+  loadSelinuxModule();
+  startLog();
+  if (!checkStartDir(argc > 0 ? argv[0] : nullptr))
+    return 0;
+  logSelinux();
+  facts_.noFoomatic = !hasFoomaticRip();
+  facts_.isRoot = facts_.uid == 0;
+
+  std::string refusal = secondOptionPass(argc, argv, options_);
+  log_.setDebugLevel(options_.debugLevel);
+  installation_.dir = options_.installDir;
+  if (!refusal.empty()) {
+    refuse(refusal);
+    return 0;
+  }
+  if (!checkRoot())
+    return 0;
+  log_.trace("Root mode: getting printer manager.\n");
+  stopRun_ = recognisePrintSystem(context_);
+  findHost();
+  findCupsCommands(context_);
+  locatePpdDirs();
+  if (options_.deinstall)
+    deinstallBranch();
+  else
+    installBranch();
+  return 0;
+}

@@ -1,0 +1,47 @@
+// The setup run: the whole life of the program, in a fixed order.  It owns
+// the run's state: the options, the facts found on the machine, the Log,
+// the installation and the printer list.
+#ifndef LUMO_APP_SETUP_RUN_H
+#define LUMO_APP_SETUP_RUN_H
+
+#include "base/log.h"
+#include "base/options.h"
+#include "discovery/context.h"
+#include "discovery/facts.h"
+#include "install/installation.h"
+#include "ppd/ppd_match.h"
+#include "ppd/printer_list.h"
+
+class SetupRun {
+ public:
+  // Runs setup; the exit status, 0 on every path the run controls.
+  int run(int argc, char** argv);
+
+ private:
+  void detectSelinux();
+  void loadSelinuxModule();
+  void startLog();
+  bool checkStartDir(const char* invocation);
+  void logSelinux();
+  bool checkRoot();
+  void findHost();
+  void locatePpdDirs();
+  void refuse(const std::string& why);
+  void declined();
+  void takeEarlierInstallation(int kind);
+  void updateCupsQueues();
+  void installBranch();
+  void deinstallBranch();
+  void finish();
+
+  Options options_;
+  Facts facts_;
+  Log log_;
+  Context context_{log_, options_, facts_};
+  bool stopRun_ = false;
+  Installation installation_;
+  PrinterList printers_;
+  ProductPpdIndex productPpds_;
+};
+
+#endif

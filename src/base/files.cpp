@@ -1,0 +1,44 @@
+#include "base/files.h"
+
+#include <unistd.h>
+
+File openFile(const std::string& path, const char* mode) {
+  return File(std::fopen(path.c_str(), mode));
+}
+
+bool closeFile(File& file) {
+  return file && std::fclose(file.release()) == 0;
+}
+
+Fd& Fd::operator=(Fd&& other) noexcept {
+  if (this != &other) {
+    close();
+    fd_ = other.release();
+  }
+  return *this;
+}
+
+Fd::~Fd() {
+  close();
+}
+
+int Fd::release() {
+  int fd = fd_;
+  fd_ = -1;
+  return fd;
+}
+
+bool Fd::close() {
+  if (fd_ < 0)
+    return true;
+  return ::close(release()) == 0;
+}
+
+File streamOf(Fd fd, const char* mode) {
+  if (!fd.valid())
+    return File();
+  File file(fdopen(fd.get(), mode));
+  if (file)
+    fd.release();
+  return file;
+}

@@ -1,0 +1,45 @@
+// Owned file handles: a FILE stream and a descriptor, each closed when its
+// owner goes.
+#ifndef LUMO_BASE_FILES_H
+#define LUMO_BASE_FILES_H
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+struct FileCloser {
+  void operator()(FILE* file) const { std::fclose(file); }
+};
+using File = std::unique_ptr<FILE, FileCloser>;
+
+// fopen; an empty File when the path cannot be opened.
+File openFile(const std::string& path, const char* mode);
+
+// Closes the stream now; false when the close (its last write) failed.
+bool closeFile(File& file);
+
+// An open descriptor, closed when it goes; -1 holds nothing.
+class Fd {
+ public:
+  explicit Fd(int fd = -1) : fd_(fd) {}
+  Fd(Fd&& other) noexcept : fd_(other.release()) {}
+  Fd& operator=(Fd&& other) noexcept;
+  Fd(const Fd&) = delete;
+  Fd& operator=(const Fd&) = delete;
+  ~Fd();
+
+  int get() const { return fd_; }
+  bool valid() const { return fd_ >= 0; }
+  int release();
+  // Closes now; false when the close failed.
+  bool close();
+
+ private:
+  int fd_;
+};
+
+// A stream over the descriptor, which it takes over; empty on failure
+// (the descriptor is then closed).
+File streamOf(Fd fd, const char* mode);
+
+#endif

@@ -1,0 +1,51 @@
+// File-system operations shared by the file installation, the PPD directory
+// discovery and the CUPS model links.  Modes are set with chmod after
+// creation, so the process's file-creation mask never reduces them.
+#ifndef LUMO_BASE_FS_HELPERS_H
+#define LUMO_BASE_FS_HELPERS_H
+
+#include <string>
+
+#include "base/files.h"
+
+class Log;
+
+// What makeDir found or did.
+enum class DirResult { kFailed = -1, kExists = 0, kCreated = 1 };
+
+// Checks (create false) or creates (create true) a directory with exactly
+// `mode`: kFailed for an empty path, a path that is not a directory or a
+// failed creation.
+DirResult makeDir(Log& log, const std::string& path, bool create, int mode);
+
+// Creates every missing directory along the path, then the path itself,
+// all with mode 0777.
+void makeDirPath(Log& log, const std::string& path);
+
+// Makes `link` a symbolic link to `file`, never replacing anything.  True
+// when the link was made.
+bool makeLink(Log& log, const std::string& file, const std::string& link);
+
+// makeLink, logging "Link 1: <link> linked to <file>." with ": WRONG!!!"
+// appended when the link could not be made.
+void makeReportedLink(Log& log, const std::string& file, const std::string& link);
+
+// True when the path exists, as any kind of file (links are followed).
+bool isPresent(const std::string& path);
+
+// True when the path exists and is a directory (or a link to one).
+bool isDirectory(const std::string& path);
+
+// True when the path fits the 255 characters of a path setting; logs the
+// refusal otherwise.  Paths are refused, never cut.
+bool pathFits(Log& log, const std::string& path);
+
+// fopen for a path that fits; empty (the refusal logged) for one that
+// does not.
+File openPath(Log& log, const std::string& path, const char* mode);
+
+// Sets the mode and gives the file to the user and group; the results are
+// not checked.
+void setModeAndOwner(const std::string& path, int mode, int uid, int gid);
+
+#endif

@@ -1,0 +1,41 @@
+// The Log file: opened once at the start of the run, one message per call,
+// flushed at once, closed with a finishing line.  While no Log file is open,
+// messages go to standard error.
+#ifndef LUMO_BASE_LOG_H
+#define LUMO_BASE_LOG_H
+
+#include <string>
+
+#include "base/catalogue.h"
+#include "base/files.h"
+
+class Log {
+ public:
+  // Opens (truncates) the Log file; false when it cannot be opened, and
+  // messages keep going to standard error.
+  bool open(const std::string& path);
+  bool isOpen() const { return file_ != nullptr; }
+  const std::string& path() const { return path_; }
+
+  // One message, one line: a line feed is added when the text lacks one.
+  void message(const std::string& text);
+
+  // Formats a message and logs it unless it came out empty.
+  void printf(const char* format, ...) __attribute__((format(printf, 2, 3)));
+
+  // Writes to standard error when the debug level is above 0; traces never
+  // reach the Log file.
+  void trace(const char* format, ...) __attribute__((format(printf, 2, 3)));
+  void setDebugLevel(int level) { debugLevel_ = level; }
+  int debugLevel() const { return debugLevel_; }
+
+  // Writes the finishing line and closes the file.
+  void close();
+
+ private:
+  File file_;
+  std::string path_;
+  int debugLevel_ = 0;
+};
+
+#endif

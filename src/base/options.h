@@ -1,0 +1,23 @@
+// The command line's settings, parsed once at the start of the run (the
+// parsing is the run's own, in app/) and read, never changed, by every
+// step after.
+#ifndef LUMO_BASE_OPTIONS_H
+#define LUMO_BASE_OPTIONS_H
+
+#include <optional>
+#include <string>
+
+struct Options {
+  std::optional<int> selinuxMode;  // -S: overrides what selinuxenabled says
+  bool deinstall = false;          // -d
+  int allowAnyDir = 1;             // -f
+  bool usage = false;              // -h
+  int debugLevel = 0;              // -D, -Z
+  std::string manifestName = "LUMOINST.CONF";  // -i
+  int colourMode = 1;              // -m
+  int queryLevel = 0;              // -q
+  std::string installDir = "/opt/oxa";  // -u
+  std::string baseDir = "/opt";         // -w
+};
+
+#endif

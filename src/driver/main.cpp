@@ -1,5 +1,0 @@
-#include "driver/setup_run.h"
-
-int main(int argc, char** argv) {
-  return runSetup(argc, argv);
-}
