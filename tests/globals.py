@@ -9,7 +9,7 @@ import argparse
 import subprocess
 import sys
 
-from junit import write_report
+from junit import report
 
 WRITABLE = (".data", ".bss", ".tdata", ".tbss")
 
@@ -43,11 +43,7 @@ def main():
     parser.add_argument("--junit")
     args = parser.parse_args()
     problems = [p for archive in args.archives for p in writable_objects(archive)]
-    if args.junit:
-        write_report(args.junit, "no_mutable_globals", problems)
-    print("\n".join(problems) or "no writable data in the libraries")
-    return 1 if problems else 0
-
+    return report(problems, args.junit, "no_mutable_globals", "no writable data in the libraries")
 
 if __name__ == "__main__":
     sys.exit(main())

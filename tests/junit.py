@@ -3,6 +3,15 @@
 import xml.etree.ElementTree as ET
 
 
+def report(problems, path, name, fine):
+    """Prints the problems (or that all is fine), writes the JUnit report
+    when a path is given, and returns the exit status."""
+    if path:
+        write_report(path, name, problems)
+    print("\n".join(problems) or fine)
+    return 1 if problems else 0
+
+
 def write_report(path, name, problems):
     suite = ET.Element("testsuite", name=name, tests="1",
                        failures=str(1 if problems else 0))

@@ -8,7 +8,7 @@ import pathlib
 import re
 import sys
 
-from junit import write_report
+from junit import report
 
 BELOW = {
     "app": {"install", "deinstall", "ppd", "discovery", "base"},
@@ -69,11 +69,7 @@ def main():
     parser.add_argument("--junit")
     args = parser.parse_args()
     problems = direction_problems(args.src) + cycle_problems(args.src)
-    if args.junit:
-        write_report(args.junit, "layers", problems)
-    print("\n".join(problems) or "layers: every include runs one way, no cycles")
-    return 1 if problems else 0
-
+    return report(problems, args.junit, "layers", "layers: every include runs one way, no cycles")
 
 if __name__ == "__main__":
     sys.exit(main())

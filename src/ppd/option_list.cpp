@@ -1,6 +1,5 @@
 #include "ppd/option_list.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -61,15 +60,29 @@ bool keepOfferedChoices(Log& log, const std::string& ppdFile, OptionList& option
   PpdFile ppd = openPpd(ppdFile);
   if (!ppd)
     return false;
-  auto notOffered = [&](const OptionEntry& entry) {
+  OptionList kept;
+  for (const OptionEntry& entry : options) {
     ppd_option_t* option = ppdFindOption(ppd.get(), entry.keyword.c_str());
-    if (option && ppdFindChoice(option, entry.choice.c_str()))
-      return false;
-    log.printf("Option %s/%s is not offered by the new PPD: its own default stays.",
-               entry.keyword.c_str(), entry.choice.c_str());
-    return true;
-  };
-  options.erase(std::remove_if(options.begin(), options.end(), notOffered), options.end());
+    ppd_choice_t* choice = option ? ppdFindChoice(option, entry.choice.c_str()) : nullptr;
+    if (!choice) {
+      log.printf("Option %s/%s is not offered by the new PPD: its own default stays.",
+                 entry.keyword.c_str(), entry.choice.c_str());
+      continue;
+    }
+    // The rewrite leaves JCL blocks alone: their defaults stay the new PPD's.
+    if (option->section == PPD_ORDER_JCL) {
+      log.printf("Option %s/%s is a JCL option of the new PPD: its own default stays.",
+                 entry.keyword.c_str(), entry.choice.c_str());
+      continue;
+    }
+    if (findOption(kept, std::string("*") + option->keyword)) {
+      log.printf("Option %s/%s is the new PPD's %s once more: passed over.",
+                 entry.keyword.c_str(), entry.choice.c_str(), option->keyword);
+      continue;
+    }
+    kept.push_back({option->keyword, choice->choice, entry.index});
+  }
+  options = kept;
   return true;
 }
 

@@ -29,9 +29,13 @@ const OptionEntry* findOption(const OptionList& options, const std::string& name
 // (the list untouched) when the file is no readable PPD.
 bool collectDefaults(const std::string& ppdFile, OptionList& options);
 
-// Removes the entries whose choice the PPD file does not offer for that
-// option, logging each.  False when the file is no readable PPD (the list
-// is then untouched).
+// Keeps the entries whose option and choice the PPD file offers, matched
+// as CUPS matches them (without regard to case), and spells each kept
+// keyword and choice as the PPD file does, so that what is written is what
+// the file offers; an option met twice that way is kept once, and a JCL
+// option of the file (never rewritten) not at all.  Logs each entry
+// dropped.  False when the file is no readable PPD (the list is then
+// untouched).
 bool keepOfferedChoices(Log& log, const std::string& ppdFile, OptionList& options);
 
 // True when libcups can open the file as a PPD.

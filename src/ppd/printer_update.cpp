@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <map>
 
 #include "base/answer.h"
 #include "base/copy_file.h"
@@ -21,14 +22,24 @@ namespace {
 // The longest name created: "/orbinXXXXXX" after the directory.
 constexpr size_t kLongestName = 12;
 
-// A copy's status in the place of a command's, and the reason of a failed
-// one on a line of its own.
-int copyStatus(bool done) {
-  return done ? 0 : -1;
+// A copy made in process, logged like a command: its status (0 done, -1
+// failed) on the caller's line, the reason of a failure on a line of its own.
+struct CopyResult {
+  bool done;
+  int reason;
+  int status() const { return done ? 0 : -1; }
+};
+
+CopyResult copyWhole(const std::string& from, const std::string& to) {
+  bool done = copyFile(from, to);
+  return {done, errno};
 }
 
-void logCopyFailure(Log& log, int reason, const std::string& from, const std::string& to) {
-  log.printf("Cannot copy %s to %s: %s.", from.c_str(), to.c_str(), std::strerror(reason));
+bool logCopyFailure(Log& log, const CopyResult& copy, const std::string& from,
+                    const std::string& to) {
+  if (!copy.done)
+    log.printf("Cannot copy %s to %s: %s.", from.c_str(), to.c_str(), std::strerror(copy.reason));
+  return copy.done;
 }
 
 // Writes the found product PPD, decompressed, through the input copy's
@@ -108,11 +119,16 @@ void updatePrinter(Log& log, ProductPpdIndex& index, const std::string& ppdDir,
 
 bool updatePrinters(Log& log, ProductPpdIndex& index, const std::string& ppdDir,
                     const PrinterList& printers, PrinterQuestion ask) {
+  std::map<std::string, bool> answered;  // queue name: update it
   for (const PrinterEntry& printer : printers) {
-    if (ask) {
+    auto earlier = answered.find(printer.queueName);
+    if (earlier != answered.end() && !earlier->second)
+      continue;
+    if (ask && earlier == answered.end()) {
       int answer = ask(printer);
       if (answer == kAnswerBreak)
         return false;
+      answered[printer.queueName] = answer != kAnswerNo;
       if (answer == kAnswerNo)
         continue;
       if (answer == kAnswerAll)
@@ -161,7 +177,10 @@ bool installNewPPD(Log& log, ProductPpdIndex& index, const std::string& ppdDir,
 std::string backupName(const std::string& ppdPath, const std::string& queueName) {
   size_t ppdDir = ppdPath.find("/ppd");
   std::string base = ppdDir == std::string::npos ? ppdPath : ppdPath.substr(0, ppdDir + 1);
-  return base + queueName + ".ppd.rpmsave";
+  std::string fileName = ppdPath.substr(ppdPath.rfind('/') + 1);
+  size_t ppd = fileName.find(".ppd");
+  std::string rest = ppd == std::string::npos ? "" : fileName.substr(ppd + 4);
+  return base + queueName + ".ppd" + rest + ".rpmsave";
 }
 
 bool backupPPD(Log& log, const std::string& ppdPath, const std::string& queueName) {
@@ -170,21 +189,15 @@ bool backupPPD(Log& log, const std::string& ppdPath, const std::string& queueNam
     log.printf("Backup name longer than %zu characters refused: '%s'.", kTextMax, backup.c_str());
     return false;
   }
-  bool done = copyFile(ppdPath, backup);
-  int reason = errno;
-  log.printf(msg::kSavingResult, ppdPath.c_str(), backup.c_str(), copyStatus(done));
-  if (!done)
-    logCopyFailure(log, reason, ppdPath, backup);
-  return done;
+  CopyResult copy = copyWhole(ppdPath, backup);
+  log.printf(msg::kSavingResult, ppdPath.c_str(), backup.c_str(), copy.status());
+  return logCopyFailure(log, copy, ppdPath, backup);
 }
 
 bool replacePPD(Log& log, const std::string& ppdPath, const std::string& newName) {
-  bool done = copyFile(newName, ppdPath);
-  int reason = errno;
-  log.printf(msg::kCopyingResult, newName.c_str(), ppdPath.c_str(), copyStatus(done));
-  if (!done)
-    logCopyFailure(log, reason, newName, ppdPath);
-  return done;
+  CopyResult copy = copyWhole(newName, ppdPath);
+  log.printf(msg::kCopyingResult, newName.c_str(), ppdPath.c_str(), copy.status());
+  return logCopyFailure(log, copy, newName, ppdPath);
 }
 
 std::string tmpPpdDir(Log& log) {

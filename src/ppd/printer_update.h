@@ -17,9 +17,10 @@ class Log;
 // codes of base/answer.h).
 using PrinterQuestion = std::function<int(const PrinterEntry& printer)>;
 
-// Updates the printers in list order, asking before each while `ask` is set
-// (an answer "all" stops the asking, "break" the update).  False when the
-// update was broken off.
+// Updates the printers in list order, asking before each queue while `ask`
+// is set (an answer "all" stops the asking, "break" the update); a queue's
+// further entries (CUPS's older copy Q.ppd.O beside Q.ppd) follow the
+// answer given for it.  False when the update was broken off.
 bool updatePrinters(Log& log, ProductPpdIndex& index, const std::string& ppdDir,
                     const PrinterList& printers, PrinterQuestion ask);
 
@@ -31,7 +32,9 @@ bool installNewPPD(Log& log, ProductPpdIndex& index, const std::string& ppdDir,
                    OptionList& options, const PrinterEntry& printer, std::string& newName);
 
 // The backup name of a queue's PPD: the path up to the slash before its
-// first "/ppd" (or the whole path), the queue name and ".ppd.rpmsave".
+// first "/ppd" (or the whole path), the queue name, ".ppd", whatever the
+// file's name has after its ".ppd" (".O" for CUPS's older copy, so that
+// Q.ppd.rpmsave always holds the queue's own PPD) and ".rpmsave".
 std::string backupName(const std::string& ppdPath, const std::string& queueName);
 
 // Copies the PPD to its backup name, whole or not at all, and logs

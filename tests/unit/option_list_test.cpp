@@ -74,4 +74,23 @@ TEST_F(OptionListTest, KeepsOnlyChoicesTheNewPpdOffers) {
             std::string::npos) << log.text();
 }
 
+// What is carried is what the new PPD offers, as CUPS matches it: written
+// in the new PPD's own spelling, once per option, and never a JCL option,
+// whose block the rewrite leaves alone.
+TEST_F(OptionListTest, CarriesTheNewPpdsSpellingOncePerOptionAndNoJclOption) {
+  TempLog log;
+  add("inputslot", "tray1");
+  add("MEDIATYPE", "THICK");
+  add("MediaType", "Plain");
+  add("EconoMode", "On");
+  EXPECT_TRUE(keepOfferedChoices(log, kProductPpd, options));
+  EXPECT_EQ(entries(options), "1:InputSlot/Tray1 2:MediaType/Thick ");
+  std::string text = log.text();
+  EXPECT_NE(text.find("Option MediaType/Plain is the new PPD's MediaType once more"),
+            std::string::npos) << text;
+  EXPECT_NE(text.find("Option EconoMode/On is a JCL option of the new PPD: its own default "
+                      "stays."),
+            std::string::npos) << text;
+}
+
 }  // namespace

@@ -16,6 +16,8 @@ TEST(PrinterUpdate, BackupName) {
   EXPECT_EQ(backupName("/etc/cups/ppd/Office.ppd", "Office"), "/etc/cups/Office.ppd.rpmsave");
   EXPECT_EQ(backupName("/srv/ppdroot/etc/cups/ppd/Q.ppd", "Q"), "/srv/Q.ppd.rpmsave");
   EXPECT_EQ(backupName("/x/Q.ppd", "Q"), "/x/Q.ppdQ.ppd.rpmsave");
+  // CUPS's older copy beside the queue's PPD has a backup of its own.
+  EXPECT_EQ(backupName("/etc/cups/ppd/Office.ppd.O", "Office"), "/etc/cups/Office.ppd.O.rpmsave");
 }
 
 TEST(PrinterUpdate, BackupAndReplacementLogTheirCopies) {
@@ -169,6 +171,19 @@ TEST(PrinterUpdate, AsksPerPrinterAndHonoursNoAllAndBreak) {
   for (const PrinterEntry& printer : printers)
     EXPECT_NE(logged.find("Printer = " + printer.queueName + " with PPD="), std::string::npos)
         << logged;
+
+  // CUPS's older copy of a queue's PPD follows the answer for the queue:
+  // nobody is asked twice about one queue.
+  PrinterEntry older = printers[0];
+  older.ppdPath += ".O";
+  writeFile(older.ppdPath, "*PPD-Adobe: \"4.3\"\n");
+  printers.insert(printers.begin() + 1, older);
+  EXPECT_EQ(update({kAnswerNo, kAnswerYes, kAnswerNo, kAnswerNo}, updated),
+            (Names{"A", "B", "C", "D"}));
+  EXPECT_EQ(updated, (Names{"B"}));
+  EXPECT_EQ(update({kAnswerYes, kAnswerNo, kAnswerNo, kAnswerNo}, updated),
+            (Names{"A", "B", "C", "D"}));
+  EXPECT_NE(log.text().find("with PPD=" + older.ppdPath + "\n"), std::string::npos);
 }
 
 }  // namespace
