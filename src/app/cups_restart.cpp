@@ -10,6 +10,20 @@
 
 namespace {
 
+// A restart waits for the scheduler to stop and start again; a service
+// manager gives up on a stuck stop after 90 seconds by default, so two
+// minutes leave it room to do so and still bound a print server that never
+// answers.
+constexpr int kRestartSeconds = 120;
+
+int runRestart(Log& log, const std::string& command) {
+  int status = runShellWithin(command, kRestartSeconds);
+  if (status == kShellTimedOut)
+    log.printf("\"%s\" did not end within %d seconds and was stopped.", command.c_str(),
+               kRestartSeconds);
+  return status;
+}
+
 bool present(const std::string& path) {
   return !path.empty() && access(path.c_str(), F_OK) == 0;
 }
@@ -34,7 +48,7 @@ int restartCups(Log& log) {
     command = shellWord(systemctl) + " restart cups.service";
     log.printf("CUPS restart command:\"%s\"\n", command.c_str());
   }
-  int status = command.empty() ? -1 : runShell(command);
+  int status = command.empty() ? -1 : runRestart(log, command);
   log.printf(msg::kCupsResetResult, status);
   if (status == 0)
     return 0;
@@ -43,7 +57,7 @@ int restartCups(Log& log) {
   if (command.empty())
     log.message(msg::kCannotResetCups);
   else
-    status = runShell(command);
+    status = runRestart(log, command);
   log.printf(msg::kCupsResetResult, status);
   return status;
 }

@@ -1,5 +1,6 @@
 #include "app/setup_run.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -21,6 +22,7 @@
 #include "install/selinux.h"
 #include "ppd/printer_scan.h"
 #include "ppd/printer_update.h"
+#include "ppd/unfinished_runs.h"
 
 namespace {
 
@@ -39,7 +41,34 @@ void tell(Log& log, const char* text) {
   log.message(text);
 }
 
+// One line added to the Log file of the run that holds the lock, whose
+// Log must not be started afresh under it.
+void addLogLine(const std::string& text) {
+  Fd fd(open(kLogPath, O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644));
+  std::string line = text + "\n";
+  if (fd.valid())
+    (void)!write(fd.get(), line.data(), line.size());
+}
+
 }  // namespace
+
+// Only one run at a time may change the machine; another one says so on
+// the console and in the Log file and changes nothing.
+bool SetupRun::lockRun() {
+  std::string note;
+  RunLock::Outcome outcome = runLock_.take(&note);
+  if (outcome == RunLock::Outcome::kTaken)
+    return true;
+  std::string text =
+      outcome == RunLock::Outcome::kBusy
+          ? formatText("Another run of setup (pid %s) is in progress: this run changes nothing.",
+                       note.c_str())
+          : formatText("The run lock cannot be taken (%s): this run changes nothing.",
+                       note.c_str());
+  std::fprintf(stderr, "%s\n", text.c_str());
+  addLogLine(text);
+  return false;
+}
 
 // A refusal that ends the run before anything is installed or removed.
 void SetupRun::refuse(const std::string& why) {
@@ -167,11 +196,14 @@ void SetupRun::takeEarlierInstallation(int kind) {
   printers_.clear();
 }
 
-// The maker's CUPS queues get the product's newer PPD files, and CUPS is
-// restarted to read them (unless the administrator broke the update off);
-// CUPS is then restarted once more, whatever the update did.
+// What a killed run left is finished first.  Then the maker's CUPS queues
+// get the product's newer PPD files, and CUPS is restarted to read them
+// (unless the administrator broke the update off); CUPS is then restarted
+// once more, whatever the update did.
 void SetupRun::updateCupsQueues() {
   const std::string& ppdDir = facts_.ppd.ppdInstallDir;
+  removeLeftovers(log_, facts_.cupsBaseDir, runLock_.takenAt());
+  finishMarkers(log_, facts_.cupsBaseDir, runLock_.takenAt());
   if (scanCupsPrinters(log_, productPpds_, facts_.cupsBaseDir, ppdDir, printers_)) {
     PrinterQuestion ask;
     if (options_.queryLevel != 0)
@@ -224,6 +256,7 @@ void SetupRun::deinstallBranch() {
   }
   if (askYesNo(msg::kAskDelete) != kAnswerYes)
     return declined();
+  removeLeftovers(log_, facts_.cupsBaseDir, runLock_.takenAt());
   readInfoPrinters(log_, installation_.dir, kind, printers_);
   log_.printf(msg::kPrintersFound, int(printers_.size()));
   removePrinters(context_, installation_.dir, printers_);
@@ -239,10 +272,14 @@ int SetupRun::run(int argc, char** argv) {
     printUsage();
     return 0;
   }
+  // A run as another user changes nothing but its own Log file.
+  if (facts_.uid == 0 && !lockRun())
+    return 0;
   if (options_.selinuxMode)
     facts_.selinuxMode = *options_.selinuxMode;
   loadSelinuxModule();
   startLog();
+  runLock_.sayHolder();
   if (!checkStartDir(argc > 0 ? argv[0] : nullptr))
     return 0;
   logSelinux();

@@ -4,6 +4,7 @@
 #ifndef LUMO_APP_SETUP_RUN_H
 #define LUMO_APP_SETUP_RUN_H
 
+#include "app/run_lock.h"
 #include "base/log.h"
 #include "base/options.h"
 #include "discovery/context.h"
@@ -19,6 +20,7 @@ class SetupRun {
 
  private:
   void detectSelinux();
+  bool lockRun();
   void loadSelinuxModule();
   void startLog();
   bool checkStartDir(const char* invocation);
@@ -34,6 +36,7 @@ class SetupRun {
   void deinstallBranch();
   void finish();
 
+  RunLock runLock_;
   Options options_;
   Facts facts_;
   Log log_;

@@ -1,5 +1,11 @@
 #include "base/shell.h"
 
+#include <signal.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -9,6 +15,23 @@ namespace {
 bool isPlainShellChar(unsigned char c) {
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
          std::strchr("_./@%+=:,-", c) != nullptr;
+}
+
+// How often a command with a time limit is looked at.
+constexpr long kPollNanoseconds = 10 * 1000 * 1000;
+
+double monotonicSeconds() {
+  timespec now;
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
+}
+
+// The child's side: a process group of its own, so that everything the
+// command starts (a netcat waiting on a socket) can be killed with it.
+[[noreturn]] void execShell(const std::string& command) {
+  setpgid(0, 0);
+  execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+  _exit(127);
 }
 
 }  // namespace
@@ -37,4 +60,31 @@ int runShell(const std::string& command) {
   // command's own output does.
   std::fflush(nullptr);
   return std::system(command.c_str());
+}
+
+int runShellWithin(const std::string& command, int seconds) {
+  std::fflush(nullptr);
+  pid_t child = fork();
+  if (child < 0)
+    return -1;
+  if (child == 0)
+    execShell(command);
+  // Set on both sides: the group must exist before a kill can name it.
+  setpgid(child, child);
+  double deadline = monotonicSeconds() + seconds;
+  const timespec pause = {0, kPollNanoseconds};
+  for (;;) {
+    int status = 0;
+    pid_t done = waitpid(child, &status, WNOHANG);
+    if (done == child)
+      return status;
+    if (done < 0 && errno != EINTR)
+      return -1;
+    if (monotonicSeconds() >= deadline) {
+      kill(-child, SIGKILL);
+      waitpid(child, &status, 0);
+      return kShellTimedOut;
+    }
+    nanosleep(&pause, nullptr);
+  }
 }

@@ -13,4 +13,12 @@ std::string shellWord(const std::string& word);
 // system() reports (0 for success, 256 for exit code 1).
 int runShell(const std::string& command);
 
+// What runShellWithin gives when the time ran out.
+inline constexpr int kShellTimedOut = -2;
+
+// runShell with a time limit: the command runs in a process group of its
+// own, and when it has not ended within `seconds` the whole group is killed
+// and kShellTimedOut returned.  -1 when the shell cannot be started.
+int runShellWithin(const std::string& command, int seconds);
+
 #endif

@@ -18,9 +18,16 @@ bool present(const std::string& path) {
   return lstat(path.c_str(), &st) == 0;
 }
 
+// lpadmin and lpstat ask the print server, which answers a removal within a
+// second when it works at all.
+constexpr int kCommandSeconds = 20;
+
 int executeCommand(Log& log, const std::string& command) {
   log.printf(msg::kExecutingCommand, command.c_str());
-  return runShell(command);
+  int status = runShellWithin(command, kCommandSeconds);
+  if (status == kShellTimedOut)
+    log.printf("The command did not end within %d seconds and was stopped.", kCommandSeconds);
+  return status;
 }
 
 std::string lpadminRemoval(const ToolTable& tools, const std::string& name) {
@@ -28,16 +35,15 @@ std::string lpadminRemoval(const ToolTable& tools, const std::string& name) {
                     shellWord("-x" + name).c_str());
 }
 
-// The queue's device file, unless it is a device node: a queue named after
-// a kernel device ("null", "console", "sda") must never take it away.
+// The queue's device file, a plain file of the old kind.  Nothing else in
+// /dev is ever removed: a queue named after a system entry ("null", "log",
+// "initctl", "stdin", "fd") must not take away its device node, socket,
+// FIFO, link or directory.
 void removeDeviceFile(const std::string& name) {
   std::string device = "/dev/" + name;
   struct stat st;
-  if (device == "/dev/null" || lstat(device.c_str(), &st) != 0)
-    return;
-  if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode))
-    return;
-  unlink(device.c_str());
+  if (lstat(device.c_str(), &st) == 0 && S_ISREG(st.st_mode))
+    unlink(device.c_str());
 }
 
 // Renames the spooler's model file of the queue to ".old", deleting it
@@ -68,7 +74,9 @@ bool removeQueue(Context& run, const std::string& name) {
   if (kind != kSpoolerUnknown && kind != kSpoolerLp && kind != kSpoolerCups)
     return false;
   std::string removal = lpadminRemoval(facts.tools, name);
-  if (executeCommand(run.log, removal) != 0) {
+  int status = executeCommand(run.log, removal);
+  // A server that did not answer is not asked again.
+  if (status != 0 && status != kShellTimedOut) {
     const std::string& tool = facts.tools.path(kToolLpstat);
     std::string lpstat = tool.empty() ? "lpstat" : tool;
     executeCommand(run.log, formatText("%s %s -l > /dev/null", shellWord(lpstat).c_str(),

@@ -214,12 +214,18 @@ int versionFromFile(const std::string& path, const VersionLine& where, std::stri
   return version;
 }
 
-int versionFromServerHeader(const std::string& startDir) {
+int versionFromServerHeader(Log& log, const std::string& startDir) {
   std::string reply = newTmpFile("/tmp");
-  runShell(formatText("#!/bin/sh\n%s localhost 631 >%s <<EOF\nHEAD / HTTP/1.1\n"
-                      "Connection: Close\n%c\nEOF\n",
-                      shellWord(netcatProgram(startDir)).c_str(), shellWord(reply).c_str(), '\n'));
-  int version = versionFromReply(reply);
+  std::string exchange = formatText(
+      "#!/bin/sh\n%s localhost 631 >%s <<EOF\nHEAD / HTTP/1.1\nConnection: Close\n%c\nEOF\n",
+      shellWord(netcatProgram(startDir)).c_str(), shellWord(reply).c_str(), '\n');
+  int version = 0;
+  if (runShellWithin(exchange, kServerSeconds) == kShellTimedOut)
+    log.printf("The print server did not answer within %d seconds: the version is looked for "
+               "in the files.",
+               kServerSeconds);
+  else
+    version = versionFromReply(reply);
   unlink(reply.c_str());
   return version;
 }
@@ -242,7 +248,7 @@ int versionFromFiles(Log& log) {
 }
 
 int getCupsVersion(Log& log, const std::string& startDir) {
-  int version = versionFromServerHeader(startDir);
+  int version = versionFromServerHeader(log, startDir);
   if (version <= 0)
     return versionFromFiles(log);
   version = normaliseVersion(version);

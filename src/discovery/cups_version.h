@@ -12,8 +12,13 @@ class Log;
 // the product's own netcat may lie.
 int getCupsVersion(Log& log, const std::string& startDir);
 
-// The scaled version named by the local server's "Server:" header, or 0.
-int versionFromServerHeader(const std::string& startDir);
+// The longest exchange with the local server, in seconds.
+inline constexpr int kServerSeconds = 10;
+
+// The scaled version named by the local server's "Server:" header, or 0;
+// also 0, with a Log line, when the server has not answered within
+// kServerSeconds.
+int versionFromServerHeader(Log& log, const std::string& startDir);
 
 // The normalised version from cups-config and the CUPS files; 1400 when
 // none of them names one.

@@ -1,5 +1,7 @@
 #include "discovery/print_system.h"
 
+#include "base/trusted_path.h"
+
 #include "discovery/cups_dirs.h"
 #include "discovery/cups_version.h"
 #include "discovery/spooler.h"
@@ -11,9 +13,17 @@ void logSpooler(Context& run) {
   run.log.message(std::string(msg::kSystemScheduler) + (name ? name : msg::kUnknown) + "\n");
 }
 
-// findCupsTool, falling back to the bare name.
-void findCupsCommand(Facts& facts, ToolSlot slot, const char* name) {
+// findCupsTool, falling back to the bare name.  The CUPS directories come
+// from a process listing and start scripts: a command found there that
+// someone other than root could have placed is passed over for the one in
+// the standard directories.
+void findCupsCommand(Log& log, Facts& facts, ToolSlot slot, const char* name) {
   std::string path = findCupsTool(name, facts.cupsBinDir, facts.cupsBaseDir);
+  std::string why;
+  if (!path.empty() && path[0] == '/' && !isRootOnlyPath(path, &why)) {
+    log.printf("%s passed over: %s.", path.c_str(), why.c_str());
+    path = findTool(name);
+  }
   facts.tools.set(slot, path.empty() ? name : path);
 }
 
@@ -55,8 +65,8 @@ void findCupsCommands(Context& run) {
   if (facts.spoolerKind != kSpoolerCups)
     return;
   facts.tools.set(kToolCupsDataDir, findCupsDataDir(facts.cupsBinDir));
-  findCupsCommand(facts, kToolLpadmin, "lpadmin");
-  findCupsCommand(facts, kToolLpstat, "lpstat");
+  findCupsCommand(run.log, facts, kToolLpadmin, "lpadmin");
+  findCupsCommand(run.log, facts, kToolLpstat, "lpstat");
   run.log.printf("lpadmin = %s\n", facts.tools.path(kToolLpadmin).c_str());
   run.log.printf("lpstat  = %s\n", facts.tools.path(kToolLpstat).c_str());
 }

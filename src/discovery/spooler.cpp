@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -11,6 +12,7 @@
 #include "base/shell.h"
 #include "base/text.h"
 #include "base/tmp_file.h"
+#include "base/trusted_path.h"
 #include "discovery/cups_dirs.h"
 
 namespace {
@@ -75,7 +77,12 @@ int daemonKind(Log& log, Facts& facts) {
     runShell(command);
     sleep(1);
     std::string word;
-    int found = findInListing(log, listing, kDaemons[i].name, i, &word);
+    ListingCheck accept;
+    if (kDaemons[i].kind == kSpoolerCups)
+      accept = [&log](const char* line, const std::string& w) {
+        return isTrustedScheduler(log, line, w);
+      };
+    int found = findInListing(log, listing, kDaemons[i].name, i, &word, accept);
     if (found < 0) {
       std::fprintf(stderr, "Cannot open file(cmd=%s) i=%d\n", command.c_str(), i);
       break;
@@ -100,7 +107,52 @@ int lprngTest(int kind) {
   return kind;
 }
 
+// The second field of a "ps -ef" line, the process id, when it is all
+// digits; else empty.
+std::string processId(const char* line) {
+  const char* at = line + std::strspn(line, " ");
+  at += std::strcspn(at, " ");
+  at += std::strspn(at, " ");
+  size_t digits = std::strspn(at, "0123456789");
+  if (digits == 0 || (at[digits] != ' ' && at[digits] != '\0'))
+    return std::string();
+  return std::string(at, digits);
+}
+
+// The program path at the start of a word: up to its first blank.
+std::string programPath(const std::string& word) {
+  size_t start = word.find_first_not_of(' ');
+  if (start == std::string::npos)
+    return std::string();
+  size_t end = word.find_first_of(" \t\r\n", start);
+  return word.substr(start, end == std::string::npos ? end : end - start);
+}
+
+std::string executableOf(const std::string& pid, std::string* why) {
+  std::string link = "/proc/" + pid + "/exe";
+  char target[4096];
+  ssize_t size = readlink(link.c_str(), target, sizeof target - 1);
+  if (size < 0) {
+    *why = link + ": " + std::strerror(errno);
+    return std::string();
+  }
+  return std::string(target, size_t(size));
+}
+
 }  // namespace
+
+bool isTrustedScheduler(Log& log, const char* line, const std::string& word) {
+  std::string pid = processId(line);
+  std::string why = "no process id";
+  std::string exe = pid.empty() ? std::string() : executableOf(pid, &why);
+  bool trusted = !exe.empty() && isRootOnlyPath(exe, &why);
+  if (trusted && cupsdPrefix(word))
+    trusted = isRootOnlyPath(programPath(word), &why);
+  if (!trusted)
+    log.printf("CUPS scheduler passed over (process %s): %s.", pid.empty() ? "?" : pid.c_str(),
+               why.c_str());
+  return trusted;
+}
 
 bool hasFoomaticRip() {
   for (const char* path : kFoomaticRips)
@@ -131,7 +183,7 @@ int spoolerFromEnv() {
 }
 
 int findInListing(Log& log, const std::string& path, const char* name, int position,
-                  std::string* word) {
+                  std::string* word, const ListingCheck& accept) {
   return scanFile(path, [&](const char* line) {
     log.trace("STRING=(%s) i=%d\n", line, position);
     const char* match = std::strstr(line, name);
@@ -140,6 +192,8 @@ int findInListing(Log& log, const std::string& path, const char* name, int posit
     const char* start = match;
     while (start > line && start[-1] != ' ')
       --start;
+    if (accept && !accept(line, start))
+      return false;
     *word = start;
     return true;
   });

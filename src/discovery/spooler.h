@@ -4,6 +4,7 @@
 #ifndef LUMO_DISCOVERY_SPOOLER_H
 #define LUMO_DISCOVERY_SPOOLER_H
 
+#include <functional>
 #include <string>
 
 #include "discovery/facts.h"
@@ -27,13 +28,24 @@ const char* spoolerName(int kind);
 // too.
 int probeSpooler(Log& log, Facts& facts);
 
+// Whether a listing line (and its word, see findInListing) may be taken.
+using ListingCheck = std::function<bool(const char* line, const std::string& word)>;
+
 // Looks through one process listing for the first line that names the
-// process; lines holding "grep" are the listing's own and are passed over.
-// Returns 1 and the matched line from the start of the word holding the
-// name, 0 when no line names it, -1 when the listing cannot be opened.
-// position only labels the debug traces.
+// process; lines holding "grep" are the listing's own and are passed over,
+// and so are lines that `accept`, when given, refuses.  Returns 1 and the
+// matched line from the start of the word holding the name, 0 when no line
+// names it, -1 when the listing cannot be opened.  position only labels the
+// debug traces.
 int findInListing(Log& log, const std::string& path, const char* name, int position,
-                  std::string* word);
+                  std::string* word, const ListingCheck& accept = nullptr);
+
+// Whether the process of a "ps -ef" line is a CUPS scheduler that only root
+// can have started from where it runs: its executable (/proc/PID/exe) and,
+// when the word starts with a path, the program path it was started by,
+// with every directory above them, belong to root and cannot be written by
+// group or others.  Any other is logged as passed over.
+bool isTrustedScheduler(Log& log, const char* line, const std::string& word);
 
 // 4 (LPRng) when the answer of lpd -V holds "LPRng", else kindSoFar.
 int lprngKind(const std::string& path, int kindSoFar);

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstring>
 
 #include "base/copy_file.h"
 #include "base/files.h"
@@ -49,8 +50,16 @@ bool processPrinterConfig(Log& log, const std::string& queueName) {
     log.printf("Printer name refused, it could name a path: '%s'.", queueName.c_str());
     return false;
   }
-  return updateConfigFile(log, formatText("/opt/oxa/%s/root/lumoConfig", queueName.c_str()),
-                          queueName);
+  return updateConfigFile(log, printerConfigPath(queueName), queueName);
+}
+
+std::string printerConfigPath(const std::string& queueName) {
+  return formatText("/opt/oxa/%s/root/lumoConfig", queueName.c_str());
+}
+
+bool holdsOldMarker(const std::string& path) {
+  return scanFile(path, [](const char* line) { return std::strstr(line, kOldMarker) != nullptr; }) ==
+         1;
 }
 
 bool updateConfigFile(Log& log, const std::string& path, const std::string& queueName) {

@@ -6,6 +6,12 @@
 
 class Log;
 
+// The configuration file of a queue: "/opt/oxa/<queue>/root/lumoConfig".
+std::string printerConfigPath(const std::string& queueName);
+
+// True when the file has a line holding the old marker "%%LUMO_VERSION_1.0".
+bool holdsOldMarker(const std::string& path);
+
 // Rewrites "/opt/oxa/<queue>/root/lumoConfig" with updateConfigFile; a
 // queue name that could name a path ("." or "..") is refused with a log
 // line.

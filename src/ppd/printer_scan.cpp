@@ -49,13 +49,13 @@ std::string queueFromFileName(const std::string& name) {
 // Examines one file of the CUPS PPD directory and adds it to the list when
 // it is accepted.
 void scanPpdFile(Log& log, ModelMatcher& matcher, const std::string& path, const std::string& name,
-                 PrinterList& printers) {
+                 int version, PrinterList& printers) {
   File in = openFile(path, "r");
   if (!in)
     return;
   PpdHeader header = readHeader(matcher, in.get());
   in.reset();
-  if (!header.model || header.version != 1 || header.pdlKind == kPdlUnknown)
+  if (!header.model || header.version != version || header.pdlKind == kPdlUnknown)
     return;
 
   std::string queue = queueFromFileName(name);
@@ -90,14 +90,15 @@ std::string cupsPpdDir(const std::string& cupsBaseDir) {
   return cupsBaseDir + "/etc/cups/ppd";
 }
 
-bool readCupsPrinters(Log& log, const std::string& cupsBaseDir, PrinterList& printers) {
+bool readCupsPrinters(Log& log, const std::string& cupsBaseDir, PrinterList& printers,
+                      int version) {
   printers.clear();
   std::string dir = cupsPpdDir(cupsBaseDir);
   if (access(dir.c_str(), F_OK) != 0)
     return false;
   ModelMatcher matcher;
   forEachEntry(log, dir, [&](const std::string& path, const std::string& name) {
-    scanPpdFile(log, matcher, path, name, printers);
+    scanPpdFile(log, matcher, path, name, version, printers);
     return true;
   });
   return true;

@@ -14,10 +14,16 @@ class Log;
 // The CUPS PPD directory: "/etc/cups/ppd" under cupsBaseDir.
 std::string cupsPpdDir(const std::string& cupsBaseDir);
 
+// The version lines of the maker's older PPD files and of the product's.
+inline constexpr int kOldPpdVersion = 1;
+inline constexpr int kProductPpdVersion = 4;
+
 // The scan's reading part: replaces the list by the accepted queues of the
-// CUPS PPD directory, without the listings.  False when the directory does
-// not exist.
-bool readCupsPrinters(Log& log, const std::string& cupsBaseDir, PrinterList& printers);
+// CUPS PPD directory, without the listings: queues on a PPD of the maker's
+// with the given version line (by default the older one).  False when the
+// directory does not exist.
+bool readCupsPrinters(Log& log, const std::string& cupsBaseDir, PrinterList& printers,
+                      int version = kOldPpdVersion);
 
 // readCupsPrinters, then both listings (the product PPDs looked up in
 // ppdDir).  True when a queue was accepted.

@@ -1,0 +1,100 @@
+#include "app/run_lock.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "base/fs_helpers.h"
+
+namespace {
+
+const char kLockName[] = "/Lumo4.0_setup.lock";
+
+// How long a run that finds the lock busy waits for the holder's id.
+constexpr int kHolderWaits = 100;
+constexpr long kHolderWaitNanoseconds = 50 * 1000 * 1000;
+
+// The lock file's place: /run/lock, else /var/lock; empty when neither is
+// a directory.
+std::string lockPath() {
+  for (const char* dir : {"/run/lock", "/var/lock"})
+    if (isDirectory(dir))
+      return std::string(dir) + kLockName;
+  return std::string();
+}
+
+bool isRootsOwnFile(int fd) {
+  struct stat st;
+  return fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == 0 && st.st_nlink == 1;
+}
+
+// Opens the lock file, never through a link.  The lock directory can be
+// written by everyone: whatever else stands at the name (a link, a file of
+// another user's, a hard link to another file) is taken away and the file
+// made anew, once.
+Fd openLockFile(const std::string& path, std::string* why) {
+  const int flags = O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC;
+  Fd fd(open(path.c_str(), flags, 0644));
+  if (!fd.valid() || !isRootsOwnFile(fd.get())) {
+    fd = Fd();
+    unlink(path.c_str());
+    fd = Fd(open(path.c_str(), flags | O_EXCL, 0644));
+  }
+  if (!fd.valid() || !isRootsOwnFile(fd.get()) || fchmod(fd.get(), 0644) != 0) {
+    *why = path + ": " + std::strerror(fd.valid() ? EPERM : errno);
+    return Fd();
+  }
+  return fd;
+}
+
+// The process id the holder wrote, waiting a little for it.
+std::string holderOf(int fd) {
+  const timespec pause = {0, kHolderWaitNanoseconds};
+  for (int wait = 0; wait < kHolderWaits; ++wait) {
+    char text[32] = {};
+    ssize_t size = pread(fd, text, sizeof text - 1, 0);
+    size_t digits = size > 0 ? std::strspn(text, "0123456789") : 0;
+    if (digits > 0 && text[digits] == '\n')
+      return std::string(text, digits);
+    nanosleep(&pause, nullptr);
+  }
+  return "unknown";
+}
+
+}  // namespace
+
+RunLock::Outcome RunLock::take(std::string* note) {
+  std::string path = lockPath();
+  if (path.empty()) {
+    *note = "neither /run/lock nor /var/lock is a directory";
+    return Outcome::kFailed;
+  }
+  Fd fd = openLockFile(path, note);
+  if (!fd.valid())
+    return Outcome::kFailed;
+  if (flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
+    if (errno != EWOULDBLOCK) {
+      *note = path + ": " + std::strerror(errno);
+      return Outcome::kFailed;
+    }
+    *note = holderOf(fd.get());
+    return Outcome::kBusy;
+  }
+  // A dead holder's id goes at once.  The file system stamps files with the
+  // coarse clock: on it, every file made after this moment is no older.
+  (void)!ftruncate(fd.get(), 0);
+  clock_gettime(CLOCK_REALTIME_COARSE, &takenAt_);
+  fd_ = std::move(fd);
+  return Outcome::kTaken;
+}
+
+void RunLock::sayHolder() {
+  if (!fd_.valid())
+    return;
+  std::string text = std::to_string(getpid()) + "\n";
+  (void)!pwrite(fd_.get(), text.data(), text.size(), 0);
+}

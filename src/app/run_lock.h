@@ -1,0 +1,36 @@
+// The run lock: one run of setup at a time changes the machine.  It is an
+// exclusive flock on a file of root's in /run/lock (else /var/lock), held
+// for the whole run, that names the holder's process id.
+#ifndef LUMO_APP_RUN_LOCK_H
+#define LUMO_APP_RUN_LOCK_H
+
+#include <time.h>
+
+#include <string>
+
+#include "base/files.h"
+
+class RunLock {
+ public:
+  enum class Outcome { kTaken, kBusy, kFailed };
+
+  // Takes the lock.  kBusy: another run holds it, *note is its process id
+  // (or "unknown" when it has not said it yet); kFailed: no lock file could
+  // be had, *note says why.
+  Outcome take(std::string* note);
+
+  // Writes our process id into the lock file.  A run that finds the lock
+  // busy waits for this before it adds its line to the Log file, so the
+  // holder should write it once its own Log file is open.
+  void sayHolder();
+
+  // When the lock was taken: what the run finds of its own kind older than
+  // that is a dead run's.
+  const timespec& takenAt() const { return takenAt_; }
+
+ private:
+  Fd fd_;
+  timespec takenAt_{};
+};
+
+#endif

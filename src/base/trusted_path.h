@@ -1,0 +1,13 @@
+// Whether a file can be trusted by a process running as root: only root can
+// have put it there or changed it.
+#ifndef LUMO_BASE_TRUSTED_PATH_H
+#define LUMO_BASE_TRUSTED_PATH_H
+
+#include <string>
+
+// True when the path, as written and with its links resolved, and every
+// directory above it belong to root and cannot be written by group or
+// others.  Otherwise false, with the first path that fails and why in *why.
+bool isRootOnlyPath(const std::string& path, std::string* why);
+
+#endif
