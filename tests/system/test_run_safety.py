@@ -1,0 +1,170 @@
+"""What a run of setup trusts and how it survives: a scheduler and CUPS
+commands planted by a local user, system entries of /dev named like
+printers, a print server that never answers, two runs at once, and a run
+killed in the middle of the printer update."""
+
+import re
+import threading
+import time
+
+from conftest import needs_real_root
+from cups import start_cupsd
+from product import INSTALL_ENV, install, unpack  # noqa: F401
+from queues import (CUPS_PPD_DIR, lumo_version, old_ppd, place_queues, product_ppd_names,
+                    queue_ppd)
+from snapshot import changes, tree_state
+from test_deinstall import set_printers
+
+LOG = "/var/log/Lumo4.0_UpdateLog"
+SETUP = "/opt/oxa/bin/setup"
+USER = 65534  # nobody
+PWNED = "/tmp/pwned"
+
+# A user's command: it leaves its mark when root runs it.
+MARKING_COMMAND = f"#!/bin/sh\necho \"$0 $*\" >> {PWNED}\n"
+
+
+def as_user(sb, command):
+    """Runs a command as the unprivileged user, left running in the
+    background when it ends with &."""
+    sb.sh(f"setsid sh -c {shell_quote(command)} </dev/null >/dev/null 2>&1", user=USER)
+
+
+def shell_quote(text):
+    return "'" + text.replace("'", "'\\''") + "'"
+
+
+def plant_schedulers(sb):
+    """Two "cupsd" processes of the user's, each beside an lpadmin and an
+    lpstat of the user's: a copy of sleep, and a script run by the system's
+    shell (its executable is root's, the path it was started by is not)."""
+    as_user(sb, "mkdir -p /tmp/x/sbin /tmp/x/bin /tmp/y/sbin /tmp/y/bin /tmp/z/bin"
+                " && cp /bin/sleep /tmp/x/sbin/cupsd"
+                " && printf '#!/bin/sh\\nsleep 1000\\n' > /tmp/y/sbin/cupsd"
+                " && chmod 755 /tmp/y/sbin/cupsd")
+    for tool in ["lpadmin", "lpstat"]:
+        for top in ["/tmp/x", "/tmp/y", "/tmp/z"]:
+            as_user(sb, f"printf {shell_quote(MARKING_COMMAND)} > {top}/bin/{tool}"
+                        f" && chmod 755 {top}/bin/{tool}")
+    as_user(sb, "/tmp/x/sbin/cupsd 1000 &")
+    as_user(sb, "/bin/sh /tmp/y/sbin/cupsd &")
+    listing = sb.sh("ps -ef")
+    assert "/tmp/x/sbin/cupsd 1000" in listing and "/tmp/y/sbin/cupsd" in listing, listing
+
+
+def passed_over(log):
+    """The schedulers passed over: (program, reason)."""
+    return re.findall(r"^CUPS scheduler (\S+) passed over \(process \d+\): (.*)\.$", log, re.M)
+
+
+@needs_real_root  # a user of its own, a socket and a FIFO in /dev
+def test_planted_scheduler_commands_and_dev_entries_are_left_alone(sandbox, unpack, install,
+                                                                     run_setup):
+    sb = sandbox
+    unpack()
+    assert install().log_lines[-1].startswith("Finishing")
+    plant_schedulers(sb)
+
+    # Without a CUPS scheduler of root's the user's count for nothing.
+    out = run_setup("-d", input="yes\n")
+    # Both, on the first look for a scheduler and on the last.
+    why = "/tmp can be written by group or others"
+    assert sorted(passed_over(out.log)) == sorted(2 * [("/tmp/x/sbin/cupsd", why),
+                                                       ("/tmp/y/sbin/cupsd", why)]), out.log
+    assert "System Scheduler = CUPS" not in out.log
+    assert not sb.exists(PWNED)
+
+    # With root's scheduler started after them (a higher process id), and a
+    # start script that names a directory of the user's.
+    start_cupsd(sb)
+    sb.write("/etc/init.d/cups", "#!/bin/sh\nprefix=/\nexec_prefix=/tmp/z\n", mode=0o755)
+    unpack()
+    sb.write("/usr/bin/systemctl", "#!/bin/sh\nexit 0\n", mode=0o755)  # leave the schedulers be
+    assert install().log_lines[-1].startswith("Finishing")
+    sb.sh("lpadmin -p lab1 -v file:///dev/null -E")
+    # Entries of /dev named like printers: the syslog socket, the init FIFO,
+    # the stream links, a directory; and a plain device file of the old kind.
+    sb.sh("python3 -c \"import socket; socket.socket(socket.AF_UNIX).bind('/dev/log')\""
+          " && mkfifo /dev/initctl && mkdir /dev/lumodir && touch /dev/lab1")
+    names = ["log", "initctl", "stdin", "fd", "stdout", "lumodir", "null"]
+    set_printers(sb, ["Default", "lab1"] + names)
+    roots = ["/dev", "/tmp", "/var/tmp", "/root", "/usr/sbin"]
+    before = tree_state(sb, roots)
+
+    out = run_setup("-d", input="yes\n")
+
+    assert "System Scheduler = CUPS" in out.log
+    assert sorted(passed_over(out.log)) == [("/tmp/x/sbin/cupsd", why),
+                                            ("/tmp/y/sbin/cupsd", why)], out.log
+    assert "/tmp/z/bin/lpadmin passed over: /tmp can be written by group or others." in out.log
+    assert "lpadmin = /usr/sbin/lpadmin\n" in out.log
+    assert "Executing command:\n\t/usr/sbin/lpadmin -xlab1 2>/dev/null\n" in out.log
+    assert "lab1" not in sb.sh("lpstat -p 2>/dev/null || true")
+    assert not sb.exists(PWNED)
+    for name in names:
+        assert f"Deleting the Lumo printer: {name}." in out.log_lines
+    # Only the plain device file went.
+    assert changes(before, tree_state(sb, roots)) == {"/dev/lab1"}
+
+
+# A print server that takes connections and never answers.
+SILENT_SERVER = """import socket, time
+server = socket.create_server(("", 631), family=socket.AF_INET6, dualstack_ipv6=True)
+held = []
+while True:
+    held.append(server.accept())
+"""
+
+# The system's netcat as it behaves here: it sends its input and waits for
+# the server to close.
+SYSTEM_NC = """#!/usr/bin/python3
+import socket, sys
+connection = socket.create_connection((sys.argv[1], int(sys.argv[2])))
+connection.sendall(sys.stdin.buffer.read())
+while connection.recv(4096):
+    pass
+"""
+
+NO_ANSWER = "The print server did not answer within 10 seconds: the version is looked for in the files."
+
+
+def timed(run, *args, **kwargs):
+    started = time.monotonic()
+    out = run(*args, **kwargs)
+    return out, time.monotonic() - started
+
+
+@needs_real_root  # a user of its own
+def test_silent_print_server_delays_a_run_ten_seconds_at_most(sandbox, unpack, install,
+                                                              run_setup):
+    sb = sandbox
+    # The user may listen on port 631 in the sandbox's own network.
+    sb.sh("sysctl -q -w net.ipv4.ip_unprivileged_port_start=0")
+    sb.write("/root/silent.py", SILENT_SERVER)
+    as_user(sb, "python3 /root/silent.py &")
+    unpack()
+
+    # Installing, with the product's netcat.
+    out, seconds = timed(install)
+    assert NO_ANSWER in out.log_lines, out.log
+    assert re.search(r"^CUPS Version : \d{4} ?// ", out.log, re.M), out.log
+    assert out.log_lines[-1].startswith("Finishing")
+    assert 10 <= seconds < 20, seconds
+
+    # Removing, with the system's netcat: the version question and the
+    # queue's removal each end at their limit.
+    sb.remove("/opt/oxa/bin/orbnc")
+    sb.write("/usr/bin/nc", SYSTEM_NC, mode=0o755)
+    set_printers(sb, ["Default", "lab1"])
+    roots = ["/dev", "/tmp", "/var/tmp", "/root", "/etc/cups"]
+    before = tree_state(sb, roots)
+    out, seconds = timed(run_setup, "-d", input="yes\n", env=INSTALL_ENV)
+    assert "nc = " not in out.log  # (the system's netcat is found by its path)
+    assert NO_ANSWER in out.log_lines, out.log
+    assert "Executing command:\n\t/usr/sbin/lpadmin -xlab1 2>/dev/null\n" in out.log
+    assert "The command did not end within 20 seconds and was stopped." in out.log_lines
+    assert "Deleting the Lumo printer: lab1." in out.log_lines
+    assert out.log_lines[-1].startswith("Finishing")
+    assert 30 <= seconds < 45, seconds
+    assert changes(before, tree_state(sb, roots)) == set()
+    assert not sb.run("pgrep -x lpadmin").stdout and not sb.run("pgrep -f 'python3 /usr/bin/[n]c'").stdout
