@@ -14,7 +14,8 @@ namespace {
 
 const char kLockName[] = "/Lumo4.0_setup.lock";
 
-// How long a run that finds the lock busy waits for the holder's id.
+// How long a run that finds the lock busy waits for the holder's id, which
+// the holder writes just after taking the lock.
 constexpr int kHolderWaits = 100;
 constexpr long kHolderWaitNanoseconds = 50 * 1000 * 1000;
 
@@ -84,17 +85,14 @@ RunLock::Outcome RunLock::take(std::string* note) {
     *note = holderOf(fd.get());
     return Outcome::kBusy;
   }
-  // A dead holder's id goes at once.  The file system stamps files with the
-  // coarse clock: on it, every file made after this moment is no older.
-  (void)!ftruncate(fd.get(), 0);
+  std::string pid = std::to_string(getpid()) + "\n";
+  if (ftruncate(fd.get(), 0) != 0 || pwrite(fd.get(), pid.data(), pid.size(), 0) < 0) {
+    *note = path + ": " + std::strerror(errno);
+    return Outcome::kFailed;
+  }
+  // The file system stamps files with the coarse clock: on it, every file
+  // made after this moment is no older.
   clock_gettime(CLOCK_REALTIME_COARSE, &takenAt_);
   fd_ = std::move(fd);
   return Outcome::kTaken;
-}
-
-void RunLock::sayHolder() {
-  if (!fd_.valid())
-    return;
-  std::string text = std::to_string(getpid()) + "\n";
-  (void)!pwrite(fd_.get(), text.data(), text.size(), 0);
 }

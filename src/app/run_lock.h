@@ -14,15 +14,10 @@ class RunLock {
  public:
   enum class Outcome { kTaken, kBusy, kFailed };
 
-  // Takes the lock.  kBusy: another run holds it, *note is its process id
+  // Takes the lock and writes our process id into the lock file.  kBusy: another run holds it, *note is its process id
   // (or "unknown" when it has not said it yet); kFailed: no lock file could
   // be had, *note says why.
   Outcome take(std::string* note);
-
-  // Writes our process id into the lock file.  A run that finds the lock
-  // busy waits for this before it adds its line to the Log file, so the
-  // holder should write it once its own Log file is open.
-  void sayHolder();
 
   // When the lock was taken: what the run finds of its own kind older than
   // that is a dead run's.

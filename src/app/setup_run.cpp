@@ -41,10 +41,12 @@ void tell(Log& log, const char* text) {
   log.message(text);
 }
 
-// One line added to the Log file of the run that holds the lock, whose
-// Log must not be started afresh under it.
-void addLogLine(const std::string& text) {
-  Fd fd(open(kLogPath, O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644));
+// The Log file of a run that found another one in progress: the usual
+// Log file is that run's, and starting it afresh would lose it, so this
+// run's goes beside it with its process id appended.
+void writeOwnLog(const std::string& text) {
+  std::string path = formatText("%s.%d", kLogPath, int(getpid()));
+  Fd fd(open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644));
   std::string line = text + "\n";
   if (fd.valid())
     (void)!write(fd.get(), line.data(), line.size());
@@ -66,7 +68,7 @@ bool SetupRun::lockRun() {
           : formatText("The run lock cannot be taken (%s): this run changes nothing.",
                        note.c_str());
   std::fprintf(stderr, "%s\n", text.c_str());
-  addLogLine(text);
+  writeOwnLog(text);
   return false;
 }
 
@@ -279,7 +281,6 @@ int SetupRun::run(int argc, char** argv) {
     facts_.selinuxMode = *options_.selinuxMode;
   loadSelinuxModule();
   startLog();
-  runLock_.sayHolder();
   if (!checkStartDir(argc > 0 ? argv[0] : nullptr))
     return 0;
   logSelinux();

@@ -144,12 +144,15 @@ std::string executableOf(const std::string& pid, std::string* why) {
 bool isTrustedScheduler(Log& log, const char* line, const std::string& word) {
   std::string pid = processId(line);
   std::string why = "no process id";
-  std::string exe = pid.empty() ? std::string() : executableOf(pid, &why);
-  bool trusted = !exe.empty() && isRootOnlyPath(exe, &why);
-  if (trusted && cupsdPrefix(word))
-    trusted = isRootOnlyPath(programPath(word), &why);
+  std::string program = pid.empty() ? std::string() : executableOf(pid, &why);
+  bool trusted = !program.empty() && isRootOnlyPath(program, &why);
+  if (trusted && cupsdPrefix(word)) {
+    program = programPath(word);
+    trusted = isRootOnlyPath(program, &why);
+  }
   if (!trusted)
-    log.printf("CUPS scheduler passed over (process %s): %s.", pid.empty() ? "?" : pid.c_str(),
+    log.printf("CUPS scheduler %s passed over (process %s): %s.",
+               program.empty() ? "?" : program.c_str(), pid.empty() ? "?" : pid.c_str(),
                why.c_str());
   return trusted;
 }

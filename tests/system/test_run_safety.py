@@ -3,17 +3,20 @@ commands planted by a local user, system entries of /dev named like
 printers, a print server that never answers, two runs at once, and a run
 killed in the middle of the printer update."""
 
+import os
 import re
+import stat
 import threading
 import time
 
 from conftest import needs_real_root
 from cups import start_cupsd
-from product import INSTALL_ENV, install, unpack  # noqa: F401
-from queues import (CUPS_PPD_DIR, lumo_version, old_ppd, place_queues, product_ppd_names,
-                    queue_ppd)
+from product import INSTALL_ENV, install, prepare_install, unpack  # noqa: F401
+from queues import CUPS_PPD_DIR, lumo_version, place_queues, queue_ppd, tmp_leftovers
+from sandbox import wait_until
 from snapshot import changes, tree_state
 from test_deinstall import set_printers
+from test_faults import fleet
 
 LOG = "/var/log/Lumo4.0_UpdateLog"
 SETUP = "/opt/oxa/bin/setup"
@@ -142,6 +145,7 @@ def test_silent_print_server_delays_a_run_ten_seconds_at_most(sandbox, unpack, i
     sb.sh("sysctl -q -w net.ipv4.ip_unprivileged_port_start=0")
     sb.write("/root/silent.py", SILENT_SERVER)
     as_user(sb, "python3 /root/silent.py &")
+    assert wait_until(lambda: ":631 " in sb.sh("ss -Hltn"))
     unpack()
 
     # Installing, with the product's netcat.
@@ -167,4 +171,125 @@ def test_silent_print_server_delays_a_run_ten_seconds_at_most(sandbox, unpack, i
     assert out.log_lines[-1].startswith("Finishing")
     assert 30 <= seconds < 45, seconds
     assert changes(before, tree_state(sb, roots)) == set()
-    assert not sb.run("pgrep -x lpadmin").stdout and not sb.run("pgrep -f 'python3 /usr/bin/[n]c'").stdout
+    assert not sb.run("pgrep -x lpadmin").stdout
+    assert not sb.run("pgrep -f 'python3 /usr/bin/[n]c'").stdout
+
+
+LOCK = "/run/lock/Lumo4.0_setup.lock"
+BUSY = r"Another run of setup \(pid (\d+)\) is in progress: this run changes nothing\."
+
+
+@needs_real_root  # queue files belong to the group lp; a user of its own
+def test_second_run_at_once_changes_nothing(sandbox, unpack):
+    sb = sandbox
+    prepare_install(sb)
+    unpack()
+    queues = fleet(80)
+    place_queues(sb, queues)
+    # A user's link at the lock file's name, to a file of root's.
+    sb.write("/root/victim", "victim\n")
+    as_user(sb, f"ln -s /root/victim {LOCK}")
+
+    results = [None, None]
+
+    def run(slot):
+        results[slot] = sb.run(f"umask 077; {SETUP}", env=INSTALL_ENV, timeout=300)
+
+    runs = [threading.Thread(target=run, args=(slot,)) for slot in (0, 1)]
+    for thread in runs:
+        thread.start()
+    for thread in runs:
+        thread.join()
+
+    refused = [r for r in results if re.search(BUSY, r.stderr)]
+    assert len(refused) == 1, [r.stderr for r in results]
+    holder = re.search(BUSY, refused[0].stderr)
+    # The refused run's Log is its own, beside the holder's.
+    own = [n for n in os.listdir(sb.path("/var/log")) if n.startswith("Lumo4.0_UpdateLog.")]
+    assert len(own) == 1 and sb.read(f"/var/log/{own[0]}") == holder.group(0) + "\n"
+    log = sb.read(LOG)
+    assert log.count("Starting Lumo") == 1 and log.splitlines()[-1].startswith("Finishing")
+    for queue, old in queues.items():
+        assert lumo_version(sb.read(queue_ppd(queue))) == 4, queue
+        assert sb.read(f"/etc/cups/{queue}.ppd.rpmsave") == old, queue
+    # The lock file is root's own, names the run that held it, and the
+    # user's link led nowhere.
+    assert sb.read("/root/victim") == "victim\n"
+    st = os.lstat(sb.path(LOCK))
+    assert stat.S_ISREG(st.st_mode) and st.st_uid == 0 and stat.S_IMODE(st.st_mode) == 0o644
+    assert sb.read(LOCK) == holder.group(1) + "\n"
+
+
+CONFIG = "ID=7\n%%LUMO_VERSION_1.0\nMODE=2\n"
+NEW_CONFIG = "ID=7\n%%LUMO_VERSION_3.0\nMODE=2\n"
+
+
+def config_path(queue):
+    return f"/opt/oxa/{queue}/root/lumoConfig"
+
+
+def reset_print_server(sb, queues):
+    """The queues on their old PPDs, with the old marker, and nothing of an
+    earlier run's left."""
+    sb.sh(f"rm -rf /etc/cups/*.rpmsave* {CUPS_PPD_DIR}/* /tmp/ORB* /tmp/orb* /opt/oxa/q*")
+    place_queues(sb, queues)
+    for queue in queues:
+        sb.write(config_path(queue), CONFIG)
+
+
+def renames(trace):
+    """The targets of the renames of the traced process, in order."""
+    lines = [line for line in trace.splitlines() if " rename(" in line]
+    first = lines[0].split()[0]
+    return [re.search(r'rename\("[^"]*", "([^"]*)"\)', line).group(1)
+            for line in lines if line.split()[0] == first]
+
+
+def update_step(target):
+    return target.startswith("/etc/cups/") or target.endswith("/root/lumoConfig")
+
+
+def is_leftover(name):
+    return re.search(r"\.[A-Za-z0-9]{6}$", name) is not None
+
+
+@needs_real_root  # queue files belong to the group lp
+def test_run_killed_at_each_step_is_finished_by_the_next(sandbox, unpack):
+    sb = sandbox
+    prepare_install(sb)
+    unpack()
+    queues = fleet(3)
+    reset_print_server(sb, queues)
+    # A whole run, traced: which renames belong to the printer update, and
+    # what each queue ends with.
+    sb.sh(f"umask 077; strace -f -qq -o /root/trace -e trace=rename {SETUP}", env=INSTALL_ENV,
+          timeout=300)
+    steps = [n for n, target in enumerate(renames(sb.read("/root/trace")), 1)
+             if update_step(target)]
+    assert len(steps) == 3 * len(queues), sb.read("/root/trace")
+    complete = {q: sb.read(queue_ppd(q)) for q in queues}
+    assert {lumo_version(text) for text in complete.values()} == {4}
+    assert sb.read(config_path("q001")) == NEW_CONFIG
+
+    for step in steps:
+        reset_print_server(sb, queues)
+        sb.run(f"umask 077; strace -f -qq -o /dev/null -e trace=rename"
+               f" -e inject=rename:signal=SIGKILL:when={step} {SETUP}", env=INSTALL_ENV,
+               timeout=300)
+        killed = sb.read(LOG)
+        assert "Finishing Lumo" not in killed, step
+        before = tree_state(sb, ["/root", "/var/tmp", "/dev"])
+
+        sb.run(f"umask 077; {SETUP}", env=INSTALL_ENV, timeout=300)
+
+        log = sb.read(LOG)
+        assert log.splitlines()[-1].startswith("Finishing"), (step, log)
+        for queue, old in queues.items():
+            assert sb.read(queue_ppd(queue)) == complete[queue], (step, queue)
+            assert sb.read(f"/etc/cups/{queue}.ppd.rpmsave") == old, (step, queue)
+            assert sb.read(config_path(queue)) == NEW_CONFIG, (step, queue, log)
+            assert os.listdir(sb.path(f"/opt/oxa/{queue}/root")) == ["lumoConfig"], step
+        assert sorted(os.listdir(sb.path(CUPS_PPD_DIR))) == sorted(f"{q}.ppd" for q in queues)
+        assert not [n for n in os.listdir(sb.path("/etc/cups")) if is_leftover(n)], step
+        assert tmp_leftovers(sb) == [], (step, log)
+        assert changes(before, tree_state(sb, ["/root", "/var/tmp", "/dev"])) == set(), step
