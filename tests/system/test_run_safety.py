@@ -69,13 +69,14 @@ def test_planted_scheduler_commands_and_dev_entries_are_left_alone(sandbox, unpa
     plant_schedulers(sb)
 
     # Without a CUPS scheduler of root's the user's count for nothing.
+    set_printers(sb, ["Default", "lab0"])
     out = run_setup("-d", input="yes\n")
+    assert not sb.exists(PWNED), sb.read(PWNED)
     # Both, on the first look for a scheduler and on the last.
     why = "/tmp can be written by group or others"
     assert sorted(passed_over(out.log)) == sorted(2 * [("/tmp/x/sbin/cupsd", why),
                                                        ("/tmp/y/sbin/cupsd", why)]), out.log
     assert "System Scheduler = CUPS" not in out.log
-    assert not sb.exists(PWNED)
 
     # With root's scheduler started after them (a higher process id), and a
     # start script that names a directory of the user's.
@@ -96,6 +97,9 @@ def test_planted_scheduler_commands_and_dev_entries_are_left_alone(sandbox, unpa
 
     out = run_setup("-d", input="yes\n")
 
+    assert not sb.exists(PWNED), sb.read(PWNED)
+    # Only the plain device file went.
+    assert changes(before, tree_state(sb, roots)) == {"/dev/lab1"}
     assert "System Scheduler = CUPS" in out.log
     assert sorted(passed_over(out.log)) == [("/tmp/x/sbin/cupsd", why),
                                             ("/tmp/y/sbin/cupsd", why)], out.log
@@ -103,11 +107,8 @@ def test_planted_scheduler_commands_and_dev_entries_are_left_alone(sandbox, unpa
     assert "lpadmin = /usr/sbin/lpadmin\n" in out.log
     assert "Executing command:\n\t/usr/sbin/lpadmin -xlab1 2>/dev/null\n" in out.log
     assert "lab1" not in sb.sh("lpstat -p 2>/dev/null || true")
-    assert not sb.exists(PWNED)
     for name in names:
         assert f"Deleting the Lumo printer: {name}." in out.log_lines
-    # Only the plain device file went.
-    assert changes(before, tree_state(sb, roots)) == {"/dev/lab1"}
 
 
 # A print server that takes connections and never answers.
@@ -175,51 +176,6 @@ def test_silent_print_server_delays_a_run_ten_seconds_at_most(sandbox, unpack, i
     assert not sb.run("pgrep -f 'python3 /usr/bin/[n]c'").stdout
 
 
-LOCK = "/run/lock/Lumo4.0_setup.lock"
-BUSY = r"Another run of setup \(pid (\d+)\) is in progress: this run changes nothing\."
-
-
-@needs_real_root  # queue files belong to the group lp; a user of its own
-def test_second_run_at_once_changes_nothing(sandbox, unpack):
-    sb = sandbox
-    prepare_install(sb)
-    unpack()
-    queues = fleet(80)
-    place_queues(sb, queues)
-    # A user's link at the lock file's name, to a file of root's.
-    sb.write("/root/victim", "victim\n")
-    as_user(sb, f"ln -s /root/victim {LOCK}")
-
-    results = [None, None]
-
-    def run(slot):
-        results[slot] = sb.run(f"umask 077; {SETUP}", env=INSTALL_ENV, timeout=300)
-
-    runs = [threading.Thread(target=run, args=(slot,)) for slot in (0, 1)]
-    for thread in runs:
-        thread.start()
-    for thread in runs:
-        thread.join()
-
-    refused = [r for r in results if re.search(BUSY, r.stderr)]
-    assert len(refused) == 1, [r.stderr for r in results]
-    holder = re.search(BUSY, refused[0].stderr)
-    # The refused run's Log is its own, beside the holder's.
-    own = [n for n in os.listdir(sb.path("/var/log")) if n.startswith("Lumo4.0_UpdateLog.")]
-    assert len(own) == 1 and sb.read(f"/var/log/{own[0]}") == holder.group(0) + "\n"
-    log = sb.read(LOG)
-    assert log.count("Starting Lumo") == 1 and log.splitlines()[-1].startswith("Finishing")
-    for queue, old in queues.items():
-        assert lumo_version(sb.read(queue_ppd(queue))) == 4, queue
-        assert sb.read(f"/etc/cups/{queue}.ppd.rpmsave") == old, queue
-    # The lock file is root's own, names the run that held it, and the
-    # user's link led nowhere.
-    assert sb.read("/root/victim") == "victim\n"
-    st = os.lstat(sb.path(LOCK))
-    assert stat.S_ISREG(st.st_mode) and st.st_uid == 0 and stat.S_IMODE(st.st_mode) == 0o644
-    assert sb.read(LOCK) == holder.group(1) + "\n"
-
-
 CONFIG = "ID=7\n%%LUMO_VERSION_1.0\nMODE=2\n"
 NEW_CONFIG = "ID=7\n%%LUMO_VERSION_3.0\nMODE=2\n"
 
@@ -235,6 +191,58 @@ def reset_print_server(sb, queues):
     place_queues(sb, queues)
     for queue in queues:
         sb.write(config_path(queue), CONFIG)
+
+
+def print_server(sb, unpack, count):
+    """The product unpacked over a print server of count queues on the
+    maker's older PPDs; returns {queue: old PPD}."""
+    prepare_install(sb)
+    unpack()
+    queues = fleet(count)
+    reset_print_server(sb, queues)
+    return queues
+
+
+LOCK = "/run/lock/Lumo4.0_setup.lock"
+BUSY = r"Another run of setup \(pid (\d+)\) is in progress: this run changes nothing\."
+
+
+@needs_real_root  # queue files belong to the group lp; a user of its own
+def test_second_run_at_once_changes_nothing(sandbox, unpack):
+    sb = sandbox
+    queues = print_server(sb, unpack, 80)
+    # A user's link at the lock file's name, to a file of root's.
+    sb.write("/root/victim", "victim\n")
+    as_user(sb, f"ln -s /root/victim {LOCK}")
+
+    results = [None, None]
+
+    def run(slot):
+        results[slot] = sb.run(f"umask 077; {SETUP}", env=INSTALL_ENV, timeout=300)
+
+    runs = [threading.Thread(target=run, args=(slot,)) for slot in (0, 1)]
+    for thread in runs:
+        thread.start()
+    for thread in runs:
+        thread.join()
+
+    for queue, old in queues.items():
+        assert lumo_version(sb.read(queue_ppd(queue))) == 4, queue
+        assert sb.read(f"/etc/cups/{queue}.ppd.rpmsave") == old, queue
+    refused = [r for r in results if re.search(BUSY, r.stderr)]
+    assert len(refused) == 1, [r.stderr for r in results]
+    holder = re.search(BUSY, refused[0].stderr)
+    # The refused run's Log is its own, beside the holder's.
+    own = [n for n in os.listdir(sb.path("/var/log")) if n.startswith("Lumo4.0_UpdateLog.")]
+    assert len(own) == 1 and sb.read(f"/var/log/{own[0]}") == holder.group(0) + "\n"
+    log = sb.read(LOG)
+    assert log.count("Starting Lumo") == 1 and log.splitlines()[-1].startswith("Finishing")
+    # The lock file is root's own, names the run that held it, and the
+    # user's link led nowhere.
+    assert sb.read("/root/victim") == "victim\n"
+    st = os.lstat(sb.path(LOCK))
+    assert stat.S_ISREG(st.st_mode) and st.st_uid == 0 and stat.S_IMODE(st.st_mode) == 0o644
+    assert sb.read(LOCK) == holder.group(1) + "\n"
 
 
 def renames(trace):
@@ -256,10 +264,7 @@ def is_leftover(name):
 @needs_real_root  # queue files belong to the group lp
 def test_run_killed_at_each_step_is_finished_by_the_next(sandbox, unpack):
     sb = sandbox
-    prepare_install(sb)
-    unpack()
-    queues = fleet(3)
-    reset_print_server(sb, queues)
+    queues = print_server(sb, unpack, 3)
     # A whole run, traced: which renames belong to the printer update, and
     # what each queue ends with.
     sb.sh(f"umask 077; strace -f -qq -o /root/trace -e trace=rename {SETUP}", env=INSTALL_ENV,
