@@ -3,7 +3,7 @@
 
 LUMO_PACKAGES="cmake make g++ libcups2-dev zlib1g-dev libgtest-dev python3 python3-pytest
   cups-daemon cups-client cups-ppdc checkpolicy semodule-utils util-linux iproute2
-  procps gzip tar groff-base clang libclang-rt-14-dev strace"
+  procps gzip tar groff-base clang libclang-rt-14-dev strace nlohmann-json3-dev"
 
 install_missing_packages() {
   missing=""

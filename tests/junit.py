@@ -1,5 +1,6 @@
 """A JUnit report of one check, so the closing summary counts it."""
 
+import pathlib
 import xml.etree.ElementTree as ET
 
 
@@ -19,4 +20,5 @@ def write_report(path, name, problems):
     if problems:
         ET.SubElement(case, "failure", message=f"{len(problems)} problems").text = \
             "\n".join(problems)
+    pathlib.Path(path).parent.mkdir(parents=True, exist_ok=True)
     ET.ElementTree(suite).write(path, encoding="unicode")

@@ -11,9 +11,8 @@
 
 namespace {
 
-const char kOptionString[] = "df:hi:m:q:u:w:S:D:Z:";
+const char kOptionString[] = "df:hi:m:nq:r:u:w:xS:D:Z:";
 const char kUsageVersion[] = "4.0-7";
-
 // Restarts getopt at the first argument (glibc re-initialises on 0).
 void resetScanner() {
   optind = 0;
@@ -31,8 +30,9 @@ std::string setText(std::string& setting, char option, const char* value) {
 
 }  // namespace
 
-void firstOptionPass(int argc, char** argv, Options& options) {
+std::string firstOptionPass(int argc, char** argv, Options& options) {
   resetScanner();
+  std::string refusal;
   int option;
   while (!options.usage && (option = getopt(argc, argv, kOptionString)) != -1) {
     switch (option) {
@@ -40,10 +40,17 @@ void firstOptionPass(int argc, char** argv, Options& options) {
       case 'd': options.deinstall = true; break;
       case 'f': options.allowAnyDir = std::atoi(optarg); break;
       case 'h': options.usage = true; break;
+      case 'n': options.preview = true; break;
+      case 'r':
+        if (refusal.empty())
+          refusal = setText(options.reportPath, 'r', optarg);
+        break;
+      case 'x': options.exitStatus = true; break;
       default: break;
     }
   }
   resetScanner();
+  return refusal;
 }
 
 std::string secondOptionPass(int argc, char** argv, Options& options) {

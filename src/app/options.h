@@ -1,6 +1,6 @@
 // The command line, scanned twice with the same option string: the first
-// pass takes -S, -d, -f and -h before the Log file exists, the second the
-// rest once it is open.
+// pass takes -S, -d, -f, -h and what decides how the run reports (-n, -r,
+// -x) before the Log file exists, the second the rest once it is open.
 #ifndef LUMO_APP_OPTIONS_H
 #define LUMO_APP_OPTIONS_H
 
@@ -8,10 +8,9 @@
 
 #include "base/options.h"
 
-void firstOptionPass(int argc, char** argv, Options& options);
-
-// Returns empty, or the refusal message for an argument that does not fit
-// its text setting (nothing is stored for it then).
+// Each pass returns empty, or the refusal message for an argument that does
+// not fit its text setting (nothing is stored for it then).
+std::string firstOptionPass(int argc, char** argv, Options& options);
 std::string secondOptionPass(int argc, char** argv, Options& options);
 
 void printUsage();

@@ -3,12 +3,17 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "app/cups_restart.h"
 #include "app/options.h"
+#include "app/preview.h"
 #include "app/questions.h"
+#include "app/report.h"
+#include "app/summary.h"
 #include "base/fs_helpers.h"
 #include "base/shell.h"
 #include "base/text.h"
@@ -75,11 +80,34 @@ bool SetupRun::lockRun() {
 // A refusal that ends the run before anything is installed or removed.
 void SetupRun::refuse(const std::string& why) {
   log_.printf("%sExiting.\n", why.c_str());
+  std::string reason = why;
+  trimEnd(reason, "\n");
+  stop(reason);
+}
+
+void SetupRun::stop(const std::string& reason) {
+  record_.outcome = Outcome::kStopped;
+  record_.reason = reason;
+  if (options_.preview)
+    std::printf("The run would stop here: %s.\n", reason.c_str());
   finish();
 }
 
+// The end of every run past the option passes: the Log file closed, then
+// what the options ask for beside it.
 void SetupRun::finish() {
   log_.close();
+  if (!options_.reportPath.empty() &&
+      !writeReport(options_.reportPath,
+                   reportText(record_, facts_, installation_, options_.preview ? "" : log_.path())))
+    std::fprintf(stderr, "Cannot write the report %s: %s.\n", options_.reportPath.c_str(),
+                 std::strerror(errno));
+  if (onTerminal() && !options_.preview)
+    printSummary(stderr, record_, log_.path());
+}
+
+int SetupRun::exitStatus() const {
+  return options_.exitStatus ? outcomeStatus(record_, installation_) : 0;
 }
 
 void SetupRun::detectSelinux() {
@@ -100,11 +128,18 @@ void SetupRun::loadSelinuxModule() {
 }
 
 // Opens the Log file (one per user but root), labels it for SELinux and
-// records how that went.
+// records how that went.  The previous Log file is kept as ".1"; a preview
+// writes to no Log file at all.
 void SetupRun::startLog() {
   std::string path = kLogPath;
   if (facts_.uid != 0)
     path += formatText("_%d", facts_.uid);
+  if (options_.preview) {
+    log_.open("/dev/null");
+    findRunTools(facts_.tools);
+    return;
+  }
+  std::rename(path.c_str(), (path + ".1").c_str());  // never follows a link
   const std::string& chcon = facts_.tools.path(kToolChcon);
   if (log_.open(path) && !chcon.empty()) {
     std::string command =
@@ -133,7 +168,7 @@ bool SetupRun::checkStartDir(const char* invocation) {
       facts_.startDir.compare(0, 8, "/opt/oxa") != 0) {
     log_.message(msg::kNotFromOxaBin);
     std::fprintf(stderr, "%s\n", msg::kNotFromOxaBin);
-    finish();
+    stop("not started from /opt/oxa");
     return false;
   }
   return true;
@@ -152,7 +187,7 @@ bool SetupRun::checkRoot() {
     return true;
   log_.trace("Must be root.\nExiting.\n");
   log_.printf("%s\n", msg::kMustBeRoot);
-  finish();
+  stop("not root");
   return false;
 }
 
@@ -172,11 +207,12 @@ void SetupRun::locatePpdDirs() {
   if (facts_.ppd.cupsModelDir.empty())
     return;
   ModelLinks links = scanModelLinks(log_, facts_.ppd);
-  linkProductPpdDir(log_, facts_.ppd, facts_.cupsVersion, links);
+  linkProductPpdDir(log_, facts_.ppd, facts_.cupsVersion, links, !options_.preview);
 }
 
 void SetupRun::declined() {
   tell(log_, msg::kAbandonedByUser);
+  record_.outcome = Outcome::kDeclined;
   finish();
 }
 
@@ -212,10 +248,13 @@ void SetupRun::updateCupsQueues() {
       ask = [](const PrinterEntry& printer) {
         return askYesNoAllBreak(formatText(msg::kAskUpdatePrinter, printer.queueName.c_str()));
       };
-    if (updatePrinters(log_, productPpds_, ppdDir, printers_, ask))
-      restartCups(log_);
+    UpdateProgress progress;
+    if (onTerminal() && options_.queryLevel == 0)
+      progress = [](size_t done, size_t total) { showProgress(stderr, done, total); };
+    if (updatePrinters(log_, productPpds_, ppdDir, printers_, ask, record_.queues, progress))
+      record_.restarts.push_back(restartCups(log_));
   }
-  restartCups(log_);
+  record_.restarts.push_back(restartCups(log_));
 }
 
 void SetupRun::installBranch() {
@@ -235,13 +274,38 @@ void SetupRun::installBranch() {
   }
   if (stopRun_) {
     log_.message(msg::kInsufficientData);
-    return finish();
+    return stop(stopReason());
   }
+  if (options_.preview)
+    return previewInstall();
   if (options_.queryLevel != 0 &&
       askYesNo(installQuestion(installation_.upgradeMode)) != kAnswerYes)
     return declined();
-  if (goInstall(context_, installation_))
-    updateCupsQueues();
+  if (!goInstall(context_, installation_))
+    return stop("the installation directory cannot be prepared");
+  record_.outcome = installation_.upgradeMode ? Outcome::kUpgraded : Outcome::kInstalled;
+  updateCupsQueues();
+  finish();
+}
+
+// Why an installing run cannot go on, in the words of the report.
+std::string SetupRun::stopReason() const {
+  std::string reason;
+  auto add = [&reason](bool applies, const char* text) {
+    if (applies)
+      reason += (reason.empty() ? "" : ", ") + std::string(text);
+  };
+  add(facts_.noCups, "no running CUPS daemon");
+  add(facts_.noFoomatic, "no foomatic-rip program");
+  add(!facts_.isRoot, "not root");
+  add(installation_.manifest.empty(), "no install manifest");
+  return reason;
+}
+
+void SetupRun::previewInstall() {
+  readCupsPrinters(log_, facts_.cupsBaseDir, printers_);
+  ::previewInstall(stdout, context_, installation_, productPpds_, printers_);
+  record_.outcome = Outcome::kPreview;
   finish();
 }
 
@@ -254,6 +318,12 @@ void SetupRun::deinstallBranch() {
       std::fputs(message, stderr);
       log_.message(message);
     }
+    return stop("no installation found");
+  }
+  if (options_.preview) {
+    readInfoPrinters(log_, installation_.dir, kind, printers_);
+    previewRemoval(stdout, log_, installation_, printers_);
+    record_.outcome = Outcome::kPreview;
     return finish();
   }
   if (askYesNo(msg::kAskDelete) != kAnswerYes)
@@ -264,38 +334,48 @@ void SetupRun::deinstallBranch() {
   removePrinters(context_, installation_.dir, printers_);
   removeInstalledFiles(log_, installation_.dir, true);
   tell(log_, msg::kUninstalled);
+  record_.outcome = Outcome::kRemoved;
   finish();
 }
 
 int SetupRun::run(int argc, char** argv) {
   detectSelinux();
-  firstOptionPass(argc, argv, options_);
+  std::string refusal = firstOptionPass(argc, argv, options_);
   if (options_.usage) {
     printUsage();
     return 0;
   }
-  // A run as another user changes nothing but its own Log file.
-  if (facts_.uid == 0 && !lockRun())
-    return 0;
+  // A run as another user changes nothing but its own Log file, and a
+  // preview nothing at all.
+  if (facts_.uid == 0 && !options_.preview && !lockRun()) {
+    record_.reason = "another run in progress";
+    finish();
+    return exitStatus();
+  }
   if (options_.selinuxMode)
     facts_.selinuxMode = *options_.selinuxMode;
-  loadSelinuxModule();
+  if (!options_.preview)
+    loadSelinuxModule();
   startLog();
+  if (!refusal.empty()) {
+    refuse(refusal);
+    return exitStatus();
+  }
   if (!checkStartDir(argc > 0 ? argv[0] : nullptr))
-    return 0;
+    return exitStatus();
   logSelinux();
   facts_.noFoomatic = !hasFoomaticRip();
   facts_.isRoot = facts_.uid == 0;
 
-  std::string refusal = secondOptionPass(argc, argv, options_);
+  refusal = secondOptionPass(argc, argv, options_);
   log_.setDebugLevel(options_.debugLevel);
   installation_.dir = options_.installDir;
   if (!refusal.empty()) {
     refuse(refusal);
-    return 0;
+    return exitStatus();
   }
   if (!checkRoot())
-    return 0;
+    return exitStatus();
   log_.trace("Root mode: getting printer manager.\n");
   stopRun_ = recognisePrintSystem(context_);
   findHost();
@@ -305,5 +385,5 @@ int SetupRun::run(int argc, char** argv) {
     deinstallBranch();
   else
     installBranch();
-  return 0;
+  return exitStatus();
 }

@@ -1,10 +1,11 @@
 // The setup run: the whole life of the program, in a fixed order.  It owns
 // the run's state: the options, the facts found on the machine, the Log,
-// the installation and the printer list.
+// the installation, the printer list and the record of what it did.
 #ifndef LUMO_APP_SETUP_RUN_H
 #define LUMO_APP_SETUP_RUN_H
 
 #include "app/run_lock.h"
+#include "app/run_record.h"
 #include "base/log.h"
 #include "base/options.h"
 #include "discovery/context.h"
@@ -15,7 +16,8 @@
 
 class SetupRun {
  public:
-  // Runs setup; the exit status, 0 on every path the run controls.
+  // Runs setup; the exit status: 0 on every path the run controls, unless
+  // -x asks for the outcome's.
   int run(int argc, char** argv);
 
  private:
@@ -29,12 +31,16 @@ class SetupRun {
   void findHost();
   void locatePpdDirs();
   void refuse(const std::string& why);
+  void stop(const std::string& reason);
   void declined();
   void takeEarlierInstallation(int kind);
   void updateCupsQueues();
   void installBranch();
+  void previewInstall();
   void deinstallBranch();
+  std::string stopReason() const;
   void finish();
+  int exitStatus() const;
 
   RunLock runLock_;
   Options options_;
@@ -45,6 +51,7 @@ class SetupRun {
   Installation installation_;
   PrinterList printers_;
   ProductPpdIndex productPpds_;
+  RunRecord record_;
 };
 
 #endif

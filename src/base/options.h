@@ -18,6 +18,9 @@ struct Options {
   int queryLevel = 0;              // -q
   std::string installDir = "/opt/oxa";  // -u
   std::string baseDir = "/opt";         // -w
+  bool preview = false;            // -n: tell what a run would do, change nothing
+  std::string reportPath;          // -r: the JSON report's file
+  bool exitStatus = false;         // -x: the exit status tells the outcome
 };
 
 #endif

@@ -11,12 +11,6 @@
 
 namespace {
 
-// Presence without following links: a dangling link is still a file to
-// remove.
-bool present(const std::string& path) {
-  struct stat st;
-  return lstat(path.c_str(), &st) == 0;
-}
 
 // lpadmin and lpstat ask the print server, which answers a removal within a
 // second when it works at all.
@@ -54,10 +48,10 @@ void retireModelFile(const Facts& facts, const std::string& name) {
     model = "/usr/spool/lp/model/" + name;
   else if (facts.spoolerKind == kSpoolerCups)
     model = facts.tools.path(kToolCupsDataDir) + "/model/" + name;
-  if (model.empty() || !present(model))
+  if (model.empty() || !isEntryPresent(model))
     return;
   std::rename(model.c_str(), (model + ".old").c_str());
-  if (present(model))
+  if (isEntryPresent(model))
     unlink(model.c_str());
 }
 
@@ -91,29 +85,54 @@ bool removeQueue(Context& run, const std::string& name) {
 
 int removePrinterDir(const std::string& installDir, const std::string& name) {
   std::string dir = installDir + "/" + name;
-  if (!present(dir))
+  if (!isEntryPresent(dir))
     return -1;
   int result = removeTree(dir);
   std::string script = dir + ".sh";
-  if (present(script))
+  if (isEntryPresent(script))
     unlink(script.c_str());
   return result;
 }
 
-void removePrinters(Context& run, const std::string& installDir, const PrinterList& printers) {
+std::vector<std::string> queuesToRemove(Log& log, const PrinterList& printers) {
+  std::vector<std::string> names;
   // The first printer of the list is passed over.
   for (size_t i = 1; i < printers.size(); ++i) {
     const std::string& name = printers[i].queueName;
     if (name.empty() || name == "Default")
       continue;
-    if (!isPathSafeName(name)) {
-      run.log.printf("Printer name refused, it could name a path: '%s'.", name.c_str());
-      continue;
-    }
+    if (isPathSafeName(name))
+      names.push_back(name);
+    else
+      log.printf("Printer name refused, it could name a path: '%s'.", name.c_str());
+  }
+  return names;
+}
+
+void removePrinters(Context& run, const std::string& installDir, const PrinterList& printers) {
+  for (const std::string& name : queuesToRemove(run.log, printers)) {
     removeQueue(run, name);
     removePrinterDir(installDir, name);
     run.log.printf(msg::kDeletingPrinter, name.c_str());
   }
+}
+
+bool isEntryPresent(const std::string& path) {
+  struct stat st;
+  return lstat(path.c_str(), &st) == 0;
+}
+
+std::vector<std::string> installedFiles(const std::string& dir) {
+  return {
+      dir + "/lumo",          dir + "/lumoInfo4.0",        dir + "/bin/orbgsfilter",
+      "/usr/bin/orbgsfilter", dir + "/etc/UNINSTALLLUMO",  dir + "/bin/setup",
+      dir + "/etc/lumo4.0.png", dir + "/LUMOINST.CONF",    dir + "/etc/LUMOINST.CONF",
+      "/usr/bin/orbgsfilter", dir + "/bin/nc",
+  };
+}
+
+std::vector<std::string> installedDirs(const std::string& dir) {
+  return {dir + "/Default", dir + "/ppd", dir + "/etc", dir + "/bin"};
 }
 
 void removeInstalledFiles(Log& log, const std::string& dir, bool remove) {
@@ -121,19 +140,10 @@ void removeInstalledFiles(Log& log, const std::string& dir, bool remove) {
     log.printf(msg::kInstallDirNotOk, dir.c_str());
     return;
   }
-  const std::string files[] = {
-      dir + "/lumo",          dir + "/lumoInfo4.0",        dir + "/bin/orbgsfilter",
-      "/usr/bin/orbgsfilter", dir + "/etc/UNINSTALLLUMO",  dir + "/bin/setup",
-      dir + "/etc/lumo4.0.png", dir + "/LUMOINST.CONF",    dir + "/etc/LUMOINST.CONF",
-      "/usr/bin/orbgsfilter", dir + "/bin/nc",
-  };
-  for (const std::string& file : files)
+  for (const std::string& file : installedFiles(dir))
     reportDeletion(log, formatText(msg::kDeletingFile, file.c_str()),
-                   present(file) && (!remove || unlink(file.c_str()) == 0));
-
-  for (const char* sub : {"/Default", "/ppd", "/etc", "/bin"}) {
-    std::string path = dir + sub;
+                   isEntryPresent(file) && (!remove || unlink(file.c_str()) == 0));
+  for (const std::string& path : installedDirs(dir))
     reportDeletion(log, formatText(msg::kDeletingDir, path.c_str()),
-                   present(path) && (!remove || removeTree(path) == 0));
-  }
+                   isEntryPresent(path) && (!remove || removeTree(path) == 0));
 }

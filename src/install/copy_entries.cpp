@@ -53,23 +53,23 @@ bool isCopied(const ManifestEntry& entry, bool dirsDiffer) {
   return entry.target == "?" || dirsDiffer;
 }
 
-void copyEntry(Context& run, const ManifestEntry& entry, const std::string& installDir,
+CopyState copyEntry(Context& run, const ManifestEntry& entry, const std::string& installDir,
                bool dirsDiffer) {
   Log& log = run.log;
   if (!isCopied(entry, dirsDiffer))
-    return;
+    return CopyState::kSkipped;
   std::string destination = entryDestination(entry, installDir, run.facts.ppd);
   if (destination.empty()) {
     log.printf("No destination for file %s (target '%s'): not copied.", entry.source.c_str(),
               entry.target.c_str());
-    return;
+    return CopyState::kFailed;
   }
   // A file target names the installed file; the other forms a directory.
   std::string installed = isFileTarget(entry.target)
                               ? destination
                               : destination + "/" + lastComponent(entry.source);
   if (destination.size() < 3 || !pathFits(log, destination) || !pathFits(log, installed))
-    return;
+    return CopyState::kFailed;
 
   std::string message =
       formatText(msg::kCopyingFile, entry.source.c_str(), destination.c_str());
@@ -80,13 +80,14 @@ void copyEntry(Context& run, const ManifestEntry& entry, const std::string& inst
                                     shellWord(destination).c_str())) == 0;
   if (!copied) {
     log.message(message + msg::kWrong);
-    return;
+    return CopyState::kFailed;
   }
   log.message(message);
   if (entry.mode > 0) {
     chmod(installed.c_str(), mode_t(entry.mode));
     log.printf(msg::kChangingRights, installed.c_str(), unsigned(entry.mode));
   }
+  return CopyState::kCopied;
 }
 
 }  // namespace
@@ -105,12 +106,14 @@ std::string entryDestination(const ManifestEntry& entry, const std::string& inst
   return std::string();
 }
 
-void copyManifestEntries(Context& run, const Manifest& manifest, const std::string& installDir,
-                         bool dirsDiffer) {
+std::vector<CopyState> copyManifestEntries(Context& run, const Manifest& manifest,
+                                           const std::string& installDir, bool dirsDiffer) {
+  std::vector<CopyState> states;
   for (size_t i = 0; i < manifest.size(); ++i) {
     const ManifestEntry& entry = manifest[i];
     run.log.trace("goInstall[%zu]: %s ===> %s, o%o.\n", i, entry.source.c_str(),
                   entry.target.c_str(), unsigned(entry.mode));
-    copyEntry(run, entry, installDir, dirsDiffer);
+    states.push_back(copyEntry(run, entry, installDir, dirsDiffer));
   }
+  return states;
 }

@@ -4,6 +4,7 @@
 #define LUMO_INSTALL_COPY_ENTRIES_H
 
 #include <string>
+#include <vector>
 
 #include "discovery/context.h"
 #include "install/manifest.h"
@@ -18,10 +19,11 @@
 std::string entryDestination(const ManifestEntry& entry, const std::string& installDir,
                              const PpdLocations& ppd);
 
-// Copies the manifest's entries with cp.  When the start directory is the
-// installation directory (`dirsDiffer` false) only the "?" entries are
-// copied: the others are in place already.
-void copyManifestEntries(Context& run, const Manifest& manifest, const std::string& installDir,
-                         bool dirsDiffer);
+// Copies the manifest's entries with cp, and tells what became of each, in
+// the manifest's order.  When the start directory is the installation
+// directory (`dirsDiffer` false) only the "?" entries are copied: the
+// others are in place already.
+std::vector<CopyState> copyManifestEntries(Context& run, const Manifest& manifest,
+                                           const std::string& installDir, bool dirsDiffer);
 
 #endif

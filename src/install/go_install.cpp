@@ -98,7 +98,7 @@ bool prepareInstallDir(Context& run, const std::string& dir) {
   return true;
 }
 
-bool goInstall(Context& run, const Installation& installation) {
+bool goInstall(Context& run, Installation& installation) {
   Log& log = run.log;
   const std::string& dir = installation.dir;
   enterStartDir(run);
@@ -125,7 +125,7 @@ bool goInstall(Context& run, const Installation& installation) {
   int count = int(installation.manifest.size());
   log.trace(msg::kStartingCopyLoop, count);
   log.printf(msg::kStartingCopyLoop, count);
-  copyManifestEntries(run, installation.manifest, dir, dirsDiffer);
+  installation.copies = copyManifestEntries(run, installation.manifest, dir, dirsDiffer);
 
   linkFilter(run, dir);
   runChcon(run, kFilterLink, "-u system_u", true);

@@ -9,9 +9,10 @@
 #include "discovery/context.h"
 #include "install/installation.h"
 
-// Puts the product in place.  False when the installation directory cannot
-// be prepared: the run is then to end at once (the reason logged).
-bool goInstall(Context& run, const Installation& installation);
+// Puts the product in place, recording what became of each manifest entry.
+// False when the installation directory cannot be prepared: the run is then
+// to end at once (the reason logged).
+bool goInstall(Context& run, Installation& installation);
 
 // Makes sure of the directory and its bin and etc subdirectories.  True
 // when they are there.

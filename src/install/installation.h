@@ -5,6 +5,7 @@
 #define LUMO_INSTALL_INSTALLATION_H
 
 #include <string>
+#include <vector>
 
 #include "install/manifest.h"
 
@@ -22,6 +23,7 @@ struct Installation {
   std::string existingDir;  // the earlier installation's directory
   int upgradeMode = 0;      // 0 new, else the earlier installation's kind
   Manifest manifest;
+  std::vector<CopyState> copies;  // per manifest entry, once copied
 };
 
 // Looks for the information file of an earlier installation and copies the

@@ -59,10 +59,10 @@ void logInstallDir(Log& log, const PpdLocations& ppd) {
 
 // Takes `dir`, or <cupsModelDir>/oxa when it is empty, and creates it.
 // The creation line is written whatever makeDir managed.
-void settle(Log& log, PpdLocations& ppd, const std::string& dir) {
+void settle(Log& log, PpdLocations& ppd, const std::string& dir, bool change) {
   ppd.ppdInstallDir = dir.empty() ? ppd.cupsModelDir + "/oxa" : dir;
   logInstallDir(log, ppd);
-  if (isDirectory(ppd.ppdInstallDir))
+  if (!change || isDirectory(ppd.ppdInstallDir))
     return;
   makeDir(log, ppd.ppdInstallDir, true, 0755);
   log.printf(msg::kCreatedDirectory, ppd.ppdInstallDir.c_str());
@@ -71,7 +71,7 @@ void settle(Log& log, PpdLocations& ppd, const std::string& dir) {
 // CUPS before 1.3 without a known link: a product PPD directory in a shared
 // tree gets the model directory's entry "oxa" linked to it, unless that
 // entry is there already.
-void linkIntoModelDir(Log& log, PpdLocations& ppd) {
+void linkIntoModelDir(Log& log, PpdLocations& ppd, bool change) {
   int flags = ppd.flags;
   const char* shared = (flags & PPD_USR_SHARE)   ? "/usr/share/ppd/oxa"
                        : (flags & PPD_OPT_SHARE) ? "/opt/share/ppd/oxa"
@@ -79,7 +79,7 @@ void linkIntoModelDir(Log& log, PpdLocations& ppd) {
   std::string link = ppd.cupsModelDir + "/oxa";
   ppd.ppdInstallDir = shared ? shared : link;
   logInstallDir(log, ppd);
-  if (!shared || isPresent(link))
+  if (!change || !shared || isPresent(link))
     return;
   if ((flags & PPD_USR_SHARE) && !isPresent(ppd.ppdInstallDir))
     makeDir(log, ppd.ppdInstallDir, true, 0755);
@@ -126,7 +126,8 @@ ModelLinks scanModelLinks(Log& log, const PpdLocations& ppd) {
   return links;
 }
 
-void linkProductPpdDir(Log& log, PpdLocations& ppd, int cupsVersion, const ModelLinks& links) {
+void linkProductPpdDir(Log& log, PpdLocations& ppd, int cupsVersion, const ModelLinks& links,
+                       bool change) {
   if (!isPresent(ppd.cupsModelDir))
     return;
   const std::string existing = ppd.existingPpdDir;
@@ -135,11 +136,11 @@ void linkProductPpdDir(Log& log, PpdLocations& ppd, int cupsVersion, const Model
     logInstallDir(log, ppd);
     log.printf(msg::kUsingPreviousPpdDir, existing.c_str());
   } else if (cupsVersion >= kFirstModernVersion) {
-    settle(log, ppd, modernPpdInstallDir(ppd.flags, ppd.ppdInstallDir));
+    settle(log, ppd, modernPpdInstallDir(ppd.flags, ppd.ppdInstallDir), change);
   } else if (links.empty()) {
-    linkIntoModelDir(log, ppd);
+    linkIntoModelDir(log, ppd, change);
   } else {
-    settle(log, ppd, linkedPpdInstallDir(log, ppd.flags, links));
+    settle(log, ppd, linkedPpdInstallDir(log, ppd.flags, links), change);
   }
 }
 

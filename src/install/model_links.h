@@ -31,8 +31,10 @@ ModelLinks scanModelLinks(Log& log, const PpdLocations& ppd);
 // Settles ppdInstallDir: the earlier product directory existingPpdDir when
 // there is one, else a choice by CUPS version, flags and the recorded
 // links; creates it or, for CUPS before 1.3, links it into the model
-// directory.  Does nothing when the model directory is missing.
-void linkProductPpdDir(Log& log, PpdLocations& ppd, int cupsVersion, const ModelLinks& links);
+// directory (unless `change` is false: a preview only settles the name).
+// Does nothing when the model directory is missing.
+void linkProductPpdDir(Log& log, PpdLocations& ppd, int cupsVersion, const ModelLinks& links,
+                       bool change = true);
 
 // CUPS 1.3 and later: the product PPD directory that the flags and the
 // current proposal give; empty for the default, <cupsModelDir>/oxa.

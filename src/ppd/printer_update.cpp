@@ -88,59 +88,88 @@ bool writeNewPpd(Log& log, const std::string& input, Fd outFd, const std::string
   return written;
 }
 
+QueueResult keptPrinter(const PrinterEntry& printer, const char* reason) {
+  QueueResult result;
+  result.queue = printer.queueName;
+  result.ppdPath = printer.ppdPath;
+  result.reason = reason;
+  return result;
+}
+
 // One printer: collect its defaults, back up its PPD, write the new one and
 // put it in place; its configuration marker follows a replaced PPD only.
-void updatePrinter(Log& log, ProductPpdIndex& index, const std::string& ppdDir,
-                   const PrinterEntry& printer) {
+QueueResult updatePrinter(Log& log, ProductPpdIndex& index, const std::string& ppdDir,
+                          const PrinterEntry& printer) {
+  QueueResult result = keptPrinter(printer, "");
   const char* queue = printer.queueName.c_str();
   const char* ppdPath = printer.ppdPath.c_str();
   log.message(std::string(58, '='));
   log.printf(msg::kPrinterWithPpd, queue, ppdPath);
-  OptionList options;
-  collectDefaults(printer.ppdPath, options);
+  collectDefaults(printer.ppdPath, result.defaults);
+  result.carried = result.defaults;
 
-  bool replaced = false;
   if (backupPPD(log, printer.ppdPath, printer.queueName)) {
     std::string newName;
-    replaced = installNewPPD(log, index, ppdDir, options, printer, newName) &&
-               replacePPD(log, printer.ppdPath, newName);
+    if (!installNewPPD(log, index, ppdDir, result.carried, printer, newName, &result.productPpd))
+      result.reason = result.productPpd.empty() ? "no product PPD for its model"
+                                                : "the new PPD could not be written";
+    else if (!replacePPD(log, printer.ppdPath, newName))
+      result.reason = "the new PPD could not be put in place";
+    else
+      result.updated = true;
     if (!newName.empty())
       unlink(newName.c_str());
   } else {
     log.printf("No backup of %s: the PPD is not replaced.\n", ppdPath);
+    result.reason = "no backup of its PPD";
   }
-  if (replaced)
+  if (result.updated)
     processPrinterConfig(log, printer.queueName);
   else
     log.printf("Printer %s keeps its PPD %s.\n", queue, ppdPath);
+  if (!result.updated)
+    result.carried.clear();
+  return result;
 }
 
 }  // namespace
 
 bool updatePrinters(Log& log, ProductPpdIndex& index, const std::string& ppdDir,
-                    const PrinterList& printers, PrinterQuestion ask) {
+                    const PrinterList& printers, PrinterQuestion ask, QueueResults& results,
+                    const UpdateProgress& progress) {
   std::map<std::string, bool> answered;  // queue name: update it
-  for (const PrinterEntry& printer : printers) {
+  for (size_t i = 0; i < printers.size(); ++i) {
+    const PrinterEntry& printer = printers[i];
     auto earlier = answered.find(printer.queueName);
-    if (earlier != answered.end() && !earlier->second)
+    if (earlier != answered.end() && !earlier->second) {
+      results.push_back(keptPrinter(printer, kDeclinedReason));
       continue;
+    }
     if (ask && earlier == answered.end()) {
       int answer = ask(printer);
-      if (answer == kAnswerBreak)
+      if (answer == kAnswerBreak) {
+        for (; i < printers.size(); ++i)
+          results.push_back(keptPrinter(printers[i], kBrokenOffReason));
         return false;
+      }
       answered[printer.queueName] = answer != kAnswerNo;
-      if (answer == kAnswerNo)
+      if (answer == kAnswerNo) {
+        results.push_back(keptPrinter(printer, kDeclinedReason));
         continue;
+      }
       if (answer == kAnswerAll)
         ask = nullptr;
     }
-    updatePrinter(log, index, ppdDir, printer);
+    results.push_back(updatePrinter(log, index, ppdDir, printer));
+    if (progress)
+      progress(i + 1, printers.size());
   }
   return true;
 }
 
 bool installNewPPD(Log& log, ProductPpdIndex& index, const std::string& ppdDir,
-                   OptionList& options, const PrinterEntry& printer, std::string& newName) {
+                   OptionList& options, const PrinterEntry& printer, std::string& newName,
+                   std::string* productPpd) {
   const std::string& queue = printer.queueName;
   newName.clear();
   log.printf(msg::kProcessingPpdFiles, queue.c_str());
@@ -150,6 +179,8 @@ bool installNewPPD(Log& log, ProductPpdIndex& index, const std::string& ppdDir,
     return false;
   }
   log.printf("PPD = %s.\n", found.c_str());
+  if (productPpd)
+    *productPpd = found;
 
   std::string dir = tmpPpdDir(log);
   std::string input, output;

@@ -17,19 +17,42 @@ class Log;
 // codes of base/answer.h).
 using PrinterQuestion = std::function<int(const PrinterEntry& printer)>;
 
+// Told after each printer the update went through, with how many of all.
+using UpdateProgress = std::function<void(size_t done, size_t total)>;
+
+// What became of one printer.
+struct QueueResult {
+  std::string queue;
+  std::string ppdPath;     // its PPD
+  std::string productPpd;  // the product's PPD for it; empty when none
+  bool updated = false;
+  std::string reason;      // why it kept its PPD
+  OptionList defaults;     // its old PPD's defaults
+  OptionList carried;      // those the new PPD got
+};
+using QueueResults = std::vector<QueueResult>;
+
+// The reasons of queues the administrator left alone.
+inline constexpr char kDeclinedReason[] = "declined";
+inline constexpr char kBrokenOffReason[] = "the update was broken off";
+
 // Updates the printers in list order, asking before each queue while `ask`
 // is set (an answer "all" stops the asking, "break" the update); a queue's
 // further entries (CUPS's older copy Q.ppd.O beside Q.ppd) follow the
-// answer given for it.  False when the update was broken off.
+// answer given for it.  Each printer's outcome goes into results.  False
+// when the update was broken off.
 bool updatePrinters(Log& log, ProductPpdIndex& index, const std::string& ppdDir,
-                    const PrinterList& printers, PrinterQuestion ask);
+                    const PrinterList& printers, PrinterQuestion ask, QueueResults& results,
+                    const UpdateProgress& progress = nullptr);
 
 // Writes the printer's rewritten product PPD into a new temporary file
 // whose name goes into newName.  True when that file is complete and
 // readable as a PPD; false (newName empty, no temporary file left)
-// otherwise, the reason logged.
+// otherwise, the reason logged.  The product PPD used goes into
+// productPpd when asked for.
 bool installNewPPD(Log& log, ProductPpdIndex& index, const std::string& ppdDir,
-                   OptionList& options, const PrinterEntry& printer, std::string& newName);
+                   OptionList& options, const PrinterEntry& printer, std::string& newName,
+                   std::string* productPpd = nullptr);
 
 // The backup name of a queue's PPD: the path up to the slash before its
 // first "/ppd" (or the whole path), the queue name, ".ppd", whatever the

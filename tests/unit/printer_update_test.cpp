@@ -135,14 +135,16 @@ TEST(PrinterUpdate, AsksPerPrinterAndHonoursNoAllAndBreak) {
   std::string products = dir.file("products");
   // Runs the update with the answers in turn; returns the queues asked
   // about and, in updated, the queues the update worked on.
+  QueueResults results;
   auto update = [&](std::vector<int> answers, std::vector<std::string>& updated) {
     std::vector<std::string> asked;
     size_t next = 0;
     std::string before = log.text();
+    results.clear();
     updatePrinters(log, index, products, printers, [&](const PrinterEntry& printer) {
       asked.push_back(printer.queueName);
       return next < answers.size() ? answers[next++] : kAnswerUnknown;
-    });
+    }, results);
     std::string logged = log.text().substr(before.size());
     updated.clear();
     for (const PrinterEntry& printer : printers)
@@ -158,15 +160,24 @@ TEST(PrinterUpdate, AsksPerPrinterAndHonoursNoAllAndBreak) {
   EXPECT_FALSE(std::filesystem::exists(dir.file("A.ppd.rpmsave")));
   EXPECT_TRUE(std::filesystem::exists(dir.file("D.ppd.rpmsave")));
 
+  // Each queue's fate is recorded: without a product PPD none is updated.
+  ASSERT_EQ(results.size(), 4u);
+  EXPECT_EQ(results[0].reason, kDeclinedReason);
+  EXPECT_EQ(results[3].reason, "no product PPD for its model");
+  EXPECT_FALSE(results[3].updated);
+
   EXPECT_EQ(update({kAnswerYes, kAnswerBreak}, updated), (Names{"A", "B"}));
   EXPECT_EQ(updated, (Names{"A"}));
+  ASSERT_EQ(results.size(), 4u);
+  EXPECT_EQ(results[1].reason, kBrokenOffReason);
+  EXPECT_EQ(results[3].reason, kBrokenOffReason);
 
   EXPECT_EQ(update({kAnswerBreak}, updated), (Names{"A"}));
   EXPECT_EQ(updated, Names{});
 
   // Without a question every printer is updated.
   std::string before = log.text();
-  updatePrinters(log, index, products, printers, nullptr);
+  updatePrinters(log, index, products, printers, nullptr, results);
   std::string logged = log.text().substr(before.size());
   for (const PrinterEntry& printer : printers)
     EXPECT_NE(logged.find("Printer = " + printer.queueName + " with PPD="), std::string::npos)
