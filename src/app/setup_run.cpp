@@ -76,8 +76,9 @@ void SetupRun::startLog() {
     path += formatText("_%d", facts_.uid);
   const std::string& chcon = facts_.tools.path(kToolChcon);
   if (log_.open(path) && !chcon.empty()) {
-    std::string command =
-        formatText("%s -u system_u %s 2>/dev/null", chcon.c_str(), shellWord(path).c_str());
+    // The label goes on the file opened, which its name may no longer be.
+    std::string command = formatText("%s -u system_u %s 2>/dev/null", chcon.c_str(),
+                                     shellWord(log_.descriptorPath()).c_str());
     int status = runShell(command);
     log_.message(msg::kPreparingLog);
     log_.printf(msg::kCommandReturned, command.c_str(), status);
@@ -178,7 +179,7 @@ void SetupRun::updateCupsQueues() {
       ask = [](const PrinterEntry& printer) {
         return askYesNoAllBreak(formatText(msg::kAskUpdatePrinter, printer.queueName.c_str()));
       };
-    if (updatePrinters(log_, productPpds_, ppdDir, printers_, ask))
+    if (updatePrinters(log_, productPpds_, ppdDir, facts_.startDir, printers_, ask))
       restartCups(log_);
   }
   restartCups(log_);

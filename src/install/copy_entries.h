@@ -18,9 +18,10 @@
 std::string entryDestination(const ManifestEntry& entry, const std::string& installDir,
                              const PpdLocations& ppd);
 
-// Copies the manifest's entries with cp.  When the start directory is the
-// installation directory (`dirsDiffer` false) only the "?" entries are
-// copied: the others are in place already.
+// Copies the manifest's entries whole, each staged beside its place and
+// renamed over it with its mode (copyFile).  When the start directory is
+// the installation directory (`dirsDiffer` false) only the "?" entries
+// are copied: the others are in place already.
 void copyManifestEntries(Context& run, const Manifest& manifest, const std::string& installDir,
                          bool dirsDiffer);
 

@@ -22,6 +22,9 @@ namespace {
 // The longest name created: "/orbinXXXXXX" after the directory.
 constexpr size_t kLongestName = 12;
 
+// The unpacked product's own directory, whatever directory setup started in.
+const char kProductDir[] = "/opt/oxa";
+
 // A copy made in process, logged like a command: its status (0 done, -1
 // failed) on the caller's line, the reason of a failure on a line of its own.
 struct CopyResult {
@@ -88,10 +91,41 @@ bool writeNewPpd(Log& log, const std::string& input, Fd outFd, const std::string
   return written;
 }
 
+// The package's own copy of a product PPD file: <packageDir>/ppd/<name>,
+// else /opt/oxa/ppd/<name>; empty when neither exists.
+std::string packageCopy(const std::string& packageDir, const std::string& found) {
+  std::string name = found.substr(found.rfind('/') + 1);
+  for (const std::string& dir : {packageDir, std::string(kProductDir)}) {
+    std::string copy = dir + "/ppd/" + name;
+    if (!dir.empty() && access(copy.c_str(), F_OK) == 0)
+      return copy;
+  }
+  return std::string();
+}
+
+// A product PPD is used only when it is byte for byte the package's file:
+// a copy cut short by a full disk still opens as a PPD, so nothing less
+// proves it whole.  The files are a few kilobytes: comparing them costs
+// less than the rewrite that follows.
+bool isWholeProductPpd(Log& log, const std::string& found, const std::string& packageDir) {
+  std::string copy = packageCopy(packageDir, found);
+  if (copy.empty()) {
+    log.printf("Product PPD %s has no copy in the package to check it against: not used.\n",
+               found.c_str());
+    return false;
+  }
+  if (!sameContent(found, copy)) {
+    log.printf("Product PPD %s is not the same as the package's %s: not used.\n", found.c_str(),
+               copy.c_str());
+    return false;
+  }
+  return true;
+}
+
 // One printer: collect its defaults, back up its PPD, write the new one and
 // put it in place; its configuration marker follows a replaced PPD only.
 void updatePrinter(Log& log, ProductPpdIndex& index, const std::string& ppdDir,
-                   const PrinterEntry& printer) {
+                   const std::string& packageDir, const PrinterEntry& printer) {
   const char* queue = printer.queueName.c_str();
   const char* ppdPath = printer.ppdPath.c_str();
   log.message(std::string(58, '='));
@@ -102,7 +136,7 @@ void updatePrinter(Log& log, ProductPpdIndex& index, const std::string& ppdDir,
   bool replaced = false;
   if (backupPPD(log, printer.ppdPath, printer.queueName)) {
     std::string newName;
-    replaced = installNewPPD(log, index, ppdDir, options, printer, newName) &&
+    replaced = installNewPPD(log, index, ppdDir, packageDir, options, printer, newName) &&
                replacePPD(log, printer.ppdPath, newName);
     if (!newName.empty())
       unlink(newName.c_str());
@@ -118,7 +152,8 @@ void updatePrinter(Log& log, ProductPpdIndex& index, const std::string& ppdDir,
 }  // namespace
 
 bool updatePrinters(Log& log, ProductPpdIndex& index, const std::string& ppdDir,
-                    const PrinterList& printers, PrinterQuestion ask) {
+                    const std::string& packageDir, const PrinterList& printers,
+                    PrinterQuestion ask) {
   std::map<std::string, bool> answered;  // queue name: update it
   for (const PrinterEntry& printer : printers) {
     auto earlier = answered.find(printer.queueName);
@@ -134,13 +169,14 @@ bool updatePrinters(Log& log, ProductPpdIndex& index, const std::string& ppdDir,
       if (answer == kAnswerAll)
         ask = nullptr;
     }
-    updatePrinter(log, index, ppdDir, printer);
+    updatePrinter(log, index, ppdDir, packageDir, printer);
   }
   return true;
 }
 
 bool installNewPPD(Log& log, ProductPpdIndex& index, const std::string& ppdDir,
-                   OptionList& options, const PrinterEntry& printer, std::string& newName) {
+                   const std::string& packageDir, OptionList& options,
+                   const PrinterEntry& printer, std::string& newName) {
   const std::string& queue = printer.queueName;
   newName.clear();
   log.printf(msg::kProcessingPpdFiles, queue.c_str());
@@ -150,6 +186,8 @@ bool installNewPPD(Log& log, ProductPpdIndex& index, const std::string& ppdDir,
     return false;
   }
   log.printf("PPD = %s.\n", found.c_str());
+  if (!isWholeProductPpd(log, found, packageDir))
+    return false;
 
   std::string dir = tmpPpdDir(log);
   std::string input, output;
