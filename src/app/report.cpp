@@ -1,14 +1,10 @@
 #include "app/report.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <nlohmann/json.hpp>
 
-#include "base/files.h"
-#include "base/tmp_file.h"
+#include "base/staged_file.h"
 #include "discovery/spooler.h"
 
 using nlohmann::json;
@@ -101,17 +97,12 @@ std::string reportText(const RunRecord& record, const Facts& facts,
 }
 
 bool writeReport(const std::string& path, const std::string& text) {
-  std::string staged;
-  File out = streamOf(createExclusive(path + ".", staged), "w");
-  if (!out)
+  StagedFile report(path);
+  if (!report.ok())
     return false;
-  bool written = std::fwrite(text.data(), 1, text.size(), out.get()) == text.size();
-  written = fchmod(fileno(out.get()), 0644) == 0 && written;
-  written = closeFile(out) && written;
-  if (written && std::rename(staged.c_str(), path.c_str()) == 0)
+  std::fwrite(text.data(), 1, text.size(), report.stream());
+  if (report.commit({0644}))
     return true;
-  int saved = errno;
-  unlink(staged.c_str());
-  errno = saved;
+  errno = report.error();
   return false;
 }

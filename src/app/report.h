@@ -14,9 +14,9 @@
 std::string reportText(const RunRecord& record, const Facts& facts,
                        const Installation& installation, const std::string& logPath);
 
-// Writes the text into a new file beside path and renames it over path, so
-// a reader sees the old report or the whole new one.  False when that
-// failed (errno says why).
+// Writes the text into a new file beside path and renames it over path
+// (mode 0644), so a reader sees the old report or the whole new one.
+// False when that failed (errno says why).
 bool writeReport(const std::string& path, const std::string& text);
 
 #endif

@@ -142,8 +142,9 @@ void SetupRun::startLog() {
   std::rename(path.c_str(), (path + ".1").c_str());  // never follows a link
   const std::string& chcon = facts_.tools.path(kToolChcon);
   if (log_.open(path) && !chcon.empty()) {
-    std::string command =
-        formatText("%s -u system_u %s 2>/dev/null", chcon.c_str(), shellWord(path).c_str());
+    // The label goes on the file opened, which its name may no longer be.
+    std::string command = formatText("%s -u system_u %s 2>/dev/null", chcon.c_str(),
+                                     shellWord(log_.descriptorPath()).c_str());
     int status = runShell(command);
     log_.message(msg::kPreparingLog);
     log_.printf(msg::kCommandReturned, command.c_str(), status);
@@ -251,7 +252,8 @@ void SetupRun::updateCupsQueues() {
     UpdateProgress progress;
     if (onTerminal() && options_.queryLevel == 0)
       progress = [](size_t done, size_t total) { showProgress(stderr, done, total); };
-    if (updatePrinters(log_, productPpds_, ppdDir, printers_, ask, record_.queues, progress))
+    if (updatePrinters(log_, productPpds_, ppdDir, facts_.startDir, printers_, ask,
+                       record_.queues, progress))
       record_.restarts.push_back(restartCups(log_));
   }
   record_.restarts.push_back(restartCups(log_));

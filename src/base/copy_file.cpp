@@ -1,31 +1,20 @@
 #include "base/copy_file.h"
 
-#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <zlib.h>
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 #include "base/files.h"
-#include "base/tmp_file.h"
+#include "base/staged_file.h"
 
 namespace {
 
 constexpr size_t kBlockSize = 40960;
-
-// The file a path names, through a symbolic link, so that replacing it
-// keeps the link.
-std::string resolved(const std::string& path) {
-  char* real = realpath(path.c_str(), nullptr);
-  if (!real)
-    return path;
-  std::string result = real;
-  free(real);
-  return result;
-}
 
 bool copyBlocks(FILE* in, FILE* out) {
   std::vector<char> block(kBlockSize);
@@ -51,72 +40,45 @@ bool writeAll(int fd, const char* data, size_t size) {
   return true;
 }
 
-mode_t creationMask() {
-  mode_t mask = umask(0);
-  umask(mask);
-  return mask;
-}
-
-// Removes the staged file after a failure, keeping the failure's errno.
-int dropStaged(const std::string& staged) {
-  int saved = errno;
-  unlink(staged.c_str());
-  errno = saved;
-  return 0;
-}
-
-// Gives the staged file the target's permission bits and owner, or `mode`
-// when there is no target yet, and renames it over the target.
-int putInPlace(const std::string& staged, const std::string& target, mode_t mode) {
-  struct stat old;
-  bool ok;
-  if (stat(target.c_str(), &old) == 0) {
-    ok = chmod(staged.c_str(), old.st_mode & 07777) == 0;
-    // The copy keeps the target's owner; a file of ours needs no chown.
-    if (ok && (old.st_uid != geteuid() || old.st_gid != getegid()))
-      ok = chown(staged.c_str(), old.st_uid, old.st_gid) == 0;
-  } else {
-    ok = chmod(staged.c_str(), mode) == 0;
-  }
-  if (ok && rename(staged.c_str(), target.c_str()) == 0)
-    return 1;
-  return dropStaged(staged);
-}
-
-// Creates the file "path.XXXXXX" exclusively, beside the file it is to
-// replace and so in the same file system, and opens it for writing; its
-// name goes into staged.  Empty on failure, errno saying why.
-File createBeside(const std::string& path, std::string& staged) {
-  File out = streamOf(createExclusive(path + ".", staged), "wb");
-  if (!out && !staged.empty())
-    dropStaged(staged);
-  return out;
-}
-
 }  // namespace
 
-int copyFile(const std::string& source, const std::string& target) {
+int copyFile(const std::string& source, const std::string& target, int mode) {
   File in = openFile(source, "rb");
   if (!in)
     return 0;
-  struct stat st;
-  mode_t mode = (fstat(fileno(in.get()), &st) == 0 ? st.st_mode & 0777 : 0666) & ~creationMask();
-  std::string real = resolved(target);
-  std::string staged;
-  File out = createBeside(real, staged);
-  if (!out)
+  StagedFile out(target);
+  if (!out.ok())
     return 0;
-  bool copied = copyBlocks(in.get(), out.get());
-  int saved = errno;
-  if (!closeFile(out) && copied) {
-    copied = false;
-    saved = errno;
+  if (!copyBlocks(in.get(), out.stream()))
+    return 0;  // errno is the failed read's or write's
+  bool done;
+  if (mode >= 0) {
+    done = out.commit({mode_t(mode)});
+  } else {
+    struct stat st;
+    mode_t bits = fstat(fileno(in.get()), &st) == 0 ? st.st_mode & 0777 : 0666;
+    done = out.commitKeeping(bits & ~creationMask());
   }
-  if (!copied) {
-    errno = saved;
-    return dropStaged(staged);
-  }
-  return putInPlace(staged, real, mode);
+  errno = out.error();
+  return done;
+}
+
+bool sameContent(const std::string& first, const std::string& second) {
+  File a = openFile(first, "rb");
+  File b = openFile(second, "rb");
+  struct stat sa, sb;
+  if (!a || !b || fstat(fileno(a.get()), &sa) != 0 || fstat(fileno(b.get()), &sb) != 0 ||
+      sa.st_size != sb.st_size)
+    return false;
+  std::vector<char> blockA(kBlockSize), blockB(kBlockSize);
+  size_t got;
+  do {
+    got = std::fread(blockA.data(), 1, kBlockSize, a.get());
+    if (std::fread(blockB.data(), 1, kBlockSize, b.get()) != got ||
+        std::memcmp(blockA.data(), blockB.data(), got) != 0)
+      return false;
+  } while (got == kBlockSize);
+  return !std::ferror(a.get()) && !std::ferror(b.get());
 }
 
 int copyUncompressed(const std::string& source, int fd) {

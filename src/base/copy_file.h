@@ -6,12 +6,22 @@
 
 #include <string>
 
-// Copies source over target in blocks of 40960 bytes, through a link at
-// target to the file it names.  The target keeps its permission bits,
-// owner and group; a new one gets the source's bits less the file-creation
-// mask, as cp gives them.  1 when the target holds the whole source; 0
-// when the copy failed (errno says why) and the target is as it was.
-int copyFile(const std::string& source, const std::string& target);
+// The mode argument of copyFile that keeps the target's bits and owner.
+inline constexpr int kKeepTargetMode = -1;
+
+// Copies source over target in blocks of 40960 bytes.  A link at target is
+// replaced, never written through.  With `mode` the copy gets exactly
+// those bits and belongs to us; with kKeepTargetMode a regular file at
+// target keeps its permission bits, owner and group, and a new one gets
+// the source's bits less the file-creation mask, as cp gives them.  1 when
+// the target holds the whole source; 0 when the copy failed (errno says
+// why) and the target is as it was.
+int copyFile(const std::string& source, const std::string& target,
+             int mode = kKeepTargetMode);
+
+// True when both files can be read and hold the same bytes (their sizes
+// are compared first).
+bool sameContent(const std::string& first, const std::string& second);
 
 // Writes the text of source, decompressed when it is gzip-compressed, into
 // the open descriptor fd.  1 when all of it was written; 0 when the source

@@ -1,9 +1,23 @@
 #include "base/files.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 File openFile(const std::string& path, const char* mode) {
   return File(std::fopen(path.c_str(), mode));
+}
+
+bool isOwnRegularFile(const struct stat& st) {
+  return S_ISREG(st.st_mode) && st.st_nlink == 1 && st.st_uid == geteuid();
+}
+
+File openRegularFile(const std::string& path) {
+  Fd fd(open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+  struct stat st;
+  if (!fd.valid() || fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode))
+    return File();
+  return streamOf(std::move(fd), "r");
 }
 
 bool closeFile(File& file) {

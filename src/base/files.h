@@ -3,6 +3,8 @@
 #ifndef LUMO_BASE_FILES_H
 #define LUMO_BASE_FILES_H
 
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -14,6 +16,14 @@ using File = std::unique_ptr<FILE, FileCloser>;
 
 // fopen; an empty File when the path cannot be opened.
 File openFile(const std::string& path, const char* mode);
+
+// A file written into as it stands: a regular file of ours with no other
+// name (no hard link to someone else's file).
+bool isOwnRegularFile(const struct stat& st);
+
+// Opens a regular file for reading without following a link at its name
+// or waiting on a pipe: empty when the path names anything else.
+File openRegularFile(const std::string& path);
 
 // Closes the stream now; false when the close (its last write) failed.
 bool closeFile(File& file);

@@ -72,9 +72,3 @@ bool pathFits(Log& log, const std::string& path) {
 File openPath(Log& log, const std::string& path, const char* mode) {
   return pathFits(log, path) ? openFile(path, mode) : File();
 }
-
-void setModeAndOwner(const std::string& path, int mode, int uid, int gid) {
-  chmod(path.c_str(), mode_t(mode));
-  int ignored = chown(path.c_str(), uid_t(uid), gid_t(gid));
-  (void)ignored;
-}

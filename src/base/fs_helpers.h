@@ -44,8 +44,4 @@ bool pathFits(Log& log, const std::string& path);
 // does not.
 File openPath(Log& log, const std::string& path, const char* mode);
 
-// Sets the mode and gives the file to the user and group; the results are
-// not checked.
-void setModeAndOwner(const std::string& path, int mode, int uid, int gid);
-
 #endif

@@ -11,11 +11,16 @@
 
 class Log {
  public:
-  // Opens (truncates) the Log file; false when it cannot be opened, and
-  // messages keep going to standard error.
+  // Opens (truncates) the Log file, never through a link and never
+  // waiting: what is in its place and not a regular file of ours is
+  // replaced.  False when it cannot be opened, and messages keep going to
+  // standard error.
   bool open(const std::string& path);
   bool isOpen() const { return file_ != nullptr; }
   const std::string& path() const { return path_; }
+  // The path by which a command of ours reaches the open Log file itself,
+  // whatever its name now names; empty while none is open.
+  std::string descriptorPath() const;
 
   // One message, one line: a line feed is added when the text lacks one.
   void message(const std::string& text);

@@ -1,9 +1,7 @@
 #include "install/copy_entries.h"
 
-#include <sys/stat.h>
-
+#include "base/copy_file.h"
 #include "base/fs_helpers.h"
-#include "base/shell.h"
 #include "base/text.h"
 
 namespace {
@@ -34,7 +32,7 @@ std::string parentOf(const std::string& path) {
 }
 
 // Makes the directory that receives the copy.  False when it is not there
-// afterwards: cp would then write a file of the directory's name.
+// afterwards: the copy would then write a file of the directory's name.
 bool prepareDestination(Log& log, const ManifestEntry& entry, const std::string& destination) {
   if (isFileTarget(entry.target)) {
     makeDirPath(log, parentOf(destination));
@@ -74,19 +72,18 @@ CopyState copyEntry(Context& run, const ManifestEntry& entry, const std::string&
   std::string message =
       formatText(msg::kCopyingFile, entry.source.c_str(), destination.c_str());
   blankControls(message);
-  bool copied = prepareDestination(log, entry, destination) &&
-                runShell(formatText("%s  %s %s", shellWord(run.facts.tools.path(kToolCp)).c_str(),
-                                    shellWord(entry.source).c_str(),
-                                    shellWord(destination).c_str())) == 0;
-  if (!copied) {
+  // The copy is staged beside the installed file and renamed over it, so a
+  // link planted there is replaced, never written through, and a failed
+  // copy leaves nothing behind.
+  int mode = entry.mode > 0 ? entry.mode : kKeepTargetMode;
+  if (!prepareDestination(log, entry, destination) ||
+      !copyFile(entry.source, installed, mode)) {
     log.message(message + msg::kWrong);
     return CopyState::kFailed;
   }
   log.message(message);
-  if (entry.mode > 0) {
-    chmod(installed.c_str(), mode_t(entry.mode));
+  if (entry.mode > 0)
     log.printf(msg::kChangingRights, installed.c_str(), unsigned(entry.mode));
-  }
   return CopyState::kCopied;
 }
 

@@ -19,8 +19,9 @@
 std::string entryDestination(const ManifestEntry& entry, const std::string& installDir,
                              const PpdLocations& ppd);
 
-// Copies the manifest's entries with cp, and tells what became of each, in
-// the manifest's order.  When the start directory is the installation
+// Copies the manifest's entries whole, each staged beside its place and
+// renamed over it with its mode (copyFile), and tells what became of each,
+// in the manifest's order.  When the start directory is the installation
 // directory (`dirsDiffer` false) only the "?" entries are copied: the
 // others are in place already.
 std::vector<CopyState> copyManifestEntries(Context& run, const Manifest& manifest,

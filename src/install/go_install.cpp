@@ -55,8 +55,8 @@ bool checkInstallDir(Context& run, const Installation& installation) {
 void writeInformation(Context& run, const Installation& installation) {
   const std::string& dir = installation.dir;
   if (installation.upgradeMode == 0) {
-    writeInfoFile(run, dir);
-    logBlanked(run.log, formatText(msg::kCreatingInfoFile, dir.c_str()));
+    if (writeInfoFile(run, dir))
+      logBlanked(run.log, formatText(msg::kCreatingInfoFile, dir.c_str()));
   } else if (installation.upgradeMode == 1) {
     logBlanked(run.log, formatText(msg::kCopyingInfoFile, dir.c_str()));
     upgradeInfoFile(run, dir);

@@ -1,10 +1,13 @@
 #include "install/info_file.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
 #include "base/fs_helpers.h"
 #include "base/line_reader.h"
+#include "base/log.h"
+#include "base/staged_file.h"
 
 namespace {
 
@@ -40,43 +43,69 @@ File openOrReport(Log& log, const std::string& path, const char* mode) {
   return file;
 }
 
+void writeFreshInfo(FILE* out, const std::string& installDir) {
+  std::fprintf(out, "#\n# Lumo 4.0 Information File\n#\n%%%%ORBBLOCK_GENERAL_BEGIN\n");
+  std::fprintf(out, "USRDIR          %s\n", installDir.c_str());
+  std::fputs(kInfoTail, out);
+}
+
+// Only the first title line changes; every other piece is copied as read.
+void writeUpgradedInfo(FILE* in, FILE* out) {
+  std::string piece;
+  bool retitled = false;
+  while (readPiece(in, piece)) {
+    if (!retitled && piece.find("Information File") != std::string::npos) {
+      std::fputs("# Lumo 3.0 Information File\n", out);
+      retitled = true;
+    } else {
+      std::fputs(piece.c_str(), out);
+    }
+  }
+}
+
 }  // namespace
 
 std::string installedFilePath(const std::string& installDir, const char* name) {
   return (installDir.empty() ? std::string("/opt/oxa") : installDir) + "/" + name;
 }
 
-void writeInfoFile(Context& run, const std::string& installDir) {
+bool writeInstalledFile(Log& log, const std::string& path, const FileAttributes* attributes,
+                        const std::function<bool(FILE*)>& write) {
+  if (!pathFits(log, path))
+    return false;
+  StagedFile out(path);
+  if (!out.ok()) {
+    log.printf(msg::kCannotOpenFile, path.c_str());
+    return false;
+  }
+  if (write(out.stream()) &&
+      (attributes ? out.commit(*attributes) : out.commitKeeping(0666 & ~creationMask())))
+    return true;
+  log.printf("Cannot write file: '%s': %s.", path.c_str(),
+             std::strerror(out.error() ? out.error() : EIO));
+  return false;
+}
+
+bool writeInfoFile(Context& run, const std::string& installDir) {
   std::string path = installedFilePath(installDir, "lumoInfo4.0");
-  File out = openOrReport(run.log, path, "w");
-  if (!out)
-    return;
-  std::fprintf(out.get(), "#\n# Lumo 4.0 Information File\n#\n%%%%ORBBLOCK_GENERAL_BEGIN\n");
-  std::fprintf(out.get(), "USRDIR          %s\n", installDir.c_str());
-  std::fputs(kInfoTail, out.get());
-  out.reset();
-  setModeAndOwner(path, 0755, run.facts.uid, run.facts.gid);
+  FileAttributes attributes{0755, uid_t(run.facts.uid), gid_t(run.facts.gid)};
+  return writeInstalledFile(run.log, path, &attributes, [&](FILE* out) {
+    writeFreshInfo(out, installDir);
+    return true;
+  });
 }
 
 void upgradeInfoFile(Context& run, const std::string& installDir) {
   std::string from = installedFilePath(installDir, "lumoInfo2.0");
   std::string to = installedFilePath(installDir, "lumoInfo4.0");
   File in = openOrReport(run.log, from, "r");
-  File out = in ? openOrReport(run.log, to, "w") : File();
-  if (!out) {
-    writeInfoFile(run, installDir);
+  // The carried-over file keeps the bits it had, or gets the usual ones.
+  if (in && writeInstalledFile(run.log, to, nullptr, [&](FILE* out) {
+        writeUpgradedInfo(in.get(), out);
+        return !std::ferror(in.get());
+      })) {
+    run.log.message(msg::kCopiedInfoFile);
     return;
   }
-  // Only the first title line changes; every other piece is copied as read.
-  std::string piece;
-  bool retitled = false;
-  while (readPiece(in.get(), piece)) {
-    if (!retitled && piece.find("Information File") != std::string::npos) {
-      std::fputs("# Lumo 3.0 Information File\n", out.get());
-      retitled = true;
-    } else {
-      std::fputs(piece.c_str(), out.get());
-    }
-  }
-  run.log.message(msg::kCopiedInfoFile);
+  writeInfoFile(run, installDir);
 }

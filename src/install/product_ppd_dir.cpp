@@ -6,6 +6,7 @@
 
 #include <cerrno>
 
+#include "base/files.h"
 #include "base/fs_helpers.h"
 #include "base/log.h"
 #include "base/shell.h"
@@ -30,10 +31,10 @@ void fallBackToModelDir(Log& log, PpdLocations& ppd) {
     log.printf(msg::kInstallDirNotOk, fallback.c_str());
 }
 
-// The archive's directory is writable for everyone: an earlier archive, or
-// a link planted under its name, is removed and the archive created afresh
-// and exclusively, so tar never writes through someone else's link.  In the
-// sticky directory nobody else can replace it afterwards.
+// The archive's directory is writable for everyone: a link or anyone
+// else's file planted under its name is removed and the archive created
+// afresh and exclusively, so tar never writes through someone else's link.
+// In the sticky directory nobody else can replace it afterwards.
 bool createArchive(Log& log, const std::string& archive) {
   int fd = -1;
   if (unlink(archive.c_str()) == 0 || errno == ENOENT)
@@ -69,6 +70,13 @@ int savePpdFiles(Log& log, const std::string& dir, const std::string& archive) {
   if (access(dir.c_str(), F_OK) != 0) {
     log.printf(msg::kCannotAccessPpdDir, dir.c_str());
     return -1;
+  }
+  // A rerun finds the directory holding the new PPD files already: the
+  // archive of the first run is the only one of the earlier generation's.
+  struct stat st;
+  if (lstat(archive.c_str(), &st) == 0 && isOwnRegularFile(st)) {
+    log.printf("PPD files saved by an earlier run kept in: %s.", archive.c_str());
+    return 0;
   }
   if (!createArchive(log, archive))
     return -1;

@@ -16,9 +16,10 @@ inline constexpr char kPpdArchive[] = "/var/tmp/LumoPPDFiles4.0-7.tar";
 // replaces it by <cupsModelDir>/oxa and makes sure of that directory.
 void prepareProductPpdDir(Log& log, PpdLocations& ppd);
 
-// Archives every entry of the directory with tar.  Returns the shell's
-// status, or -1 when the directory does not exist or the archive cannot be
-// created afresh.
+// Archives every entry of the directory with tar, unless an archive of
+// ours is there already (kept: it holds what the first run found).
+// Returns the shell's status (0 for a kept archive), or -1 when the
+// directory does not exist or the archive cannot be created afresh.
 int savePpdFiles(Log& log, const std::string& dir, const std::string& archive = kPpdArchive);
 
 #endif

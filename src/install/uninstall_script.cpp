@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <string>
 
-#include "base/fs_helpers.h"
+#include "base/log.h"
 #include "base/shell.h"
 #include "base/text.h"
 #include "install/info_file.h"
@@ -105,20 +105,17 @@ void writeDeletions(FILE* out, const std::string& dir, const std::string& ppdIns
 
 void writeUninstallScript(Context& run, const std::string& installDir) {
   std::string path = installedFilePath(installDir, "etc/UNINSTALLLUMO");
-  File out = openPath(run.log, path, "w");
-  if (!out) {
-    run.log.printf(msg::kCannotOpenFile, path.c_str());
-    return;
-  }
   std::string rm = shellWord(run.facts.tools.path(kToolRm));
-  std::fputs("#!/bin/sh\n#\n", out.get());
-  std::fprintf(out.get(), msg::kScriptDated, timeText().c_str());
-  std::fprintf(out.get(), kDeleteFunctions, rm.c_str(), rm.c_str());
-  std::fprintf(out.get(), kYornFunction, msg::kScriptYesPattern, msg::kScriptNoPattern,
-               msg::kScriptAnswerHelp);
-  writeQuestion(out.get());
-  writeDeletions(out.get(), installDir, run.facts.ppd.ppdInstallDir);
-  out.reset();
-  setModeAndOwner(path, 0755, run.facts.uid, run.facts.gid);
-  run.log.printf(msg::kCreatedScript, path.c_str());
+  FileAttributes attributes{0755, uid_t(run.facts.uid), gid_t(run.facts.gid)};
+  if (writeInstalledFile(run.log, path, &attributes, [&](FILE* out) {
+        std::fputs("#!/bin/sh\n#\n", out);
+        std::fprintf(out, msg::kScriptDated, timeText().c_str());
+        std::fprintf(out, kDeleteFunctions, rm.c_str(), rm.c_str());
+        std::fprintf(out, kYornFunction, msg::kScriptYesPattern, msg::kScriptNoPattern,
+                     msg::kScriptAnswerHelp);
+        writeQuestion(out);
+        writeDeletions(out, installDir, run.facts.ppd.ppdInstallDir);
+        return true;
+      }))
+    run.log.printf(msg::kCreatedScript, path.c_str());
 }

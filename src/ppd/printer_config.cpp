@@ -1,16 +1,13 @@
 #include "ppd/printer_config.h"
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstring>
 
-#include "base/copy_file.h"
 #include "base/files.h"
 #include "base/line_reader.h"
 #include "base/log.h"
+#include "base/staged_file.h"
 #include "base/text.h"
-#include "base/tmp_file.h"
 #include "ppd/printer_list.h"
 
 namespace {
@@ -63,18 +60,14 @@ bool holdsOldMarker(const std::string& path) {
 }
 
 bool updateConfigFile(Log& log, const std::string& path, const std::string& queueName) {
-  File in = openFile(path, "r");
+  // A link in the file's place is neither read nor written through.
+  File in = openRegularFile(path);
   if (!in)
     return false;
-  ScratchFiles scratch;
-  std::string tmp = newTmpFile("/tmp");
-  scratch.hold(tmp);
-  File out = openFile(tmp, "w");
-  if (!out)
-    return false;
-  bool written = copyWithNewMarker(in.get(), out.get());
-  written = closeFile(out) && written;
-  if (!written || !copyFile(tmp, path)) {
+  // Staged beside the file and renamed over it: a link planted in its
+  // place is replaced, never written through.
+  StagedFile out(path);
+  if (!out.ok() || !copyWithNewMarker(in.get(), out.stream()) || !out.commitKeeping(0644)) {
     log.printf("processPrinterConfig(%s): not updated, %s stays as it was.", queueName.c_str(),
                path.c_str());
     return false;

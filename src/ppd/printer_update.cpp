@@ -22,6 +22,9 @@ namespace {
 // The longest name created: "/orbinXXXXXX" after the directory.
 constexpr size_t kLongestName = 12;
 
+// The unpacked product's own directory, whatever directory setup started in.
+const char kProductDir[] = "/opt/oxa";
+
 // A copy made in process, logged like a command: its status (0 done, -1
 // failed) on the caller's line, the reason of a failure on a line of its own.
 struct CopyResult {
@@ -96,10 +99,41 @@ QueueResult keptPrinter(const PrinterEntry& printer, const char* reason) {
   return result;
 }
 
+// The package's own copy of a product PPD file: <packageDir>/ppd/<name>,
+// else /opt/oxa/ppd/<name>; empty when neither exists.
+std::string packageCopy(const std::string& packageDir, const std::string& found) {
+  std::string name = found.substr(found.rfind('/') + 1);
+  for (const std::string& dir : {packageDir, std::string(kProductDir)}) {
+    std::string copy = dir + "/ppd/" + name;
+    if (!dir.empty() && access(copy.c_str(), F_OK) == 0)
+      return copy;
+  }
+  return std::string();
+}
+
+// A product PPD is used only when it is byte for byte the package's file:
+// a copy cut short by a full disk still opens as a PPD, so nothing less
+// proves it whole.  The files are a few kilobytes: comparing them costs
+// less than the rewrite that follows.
+bool isWholeProductPpd(Log& log, const std::string& found, const std::string& packageDir) {
+  std::string copy = packageCopy(packageDir, found);
+  if (copy.empty()) {
+    log.printf("Product PPD %s has no copy in the package to check it against: not used.\n",
+               found.c_str());
+    return false;
+  }
+  if (!sameContent(found, copy)) {
+    log.printf("Product PPD %s is not the same as the package's %s: not used.\n", found.c_str(),
+               copy.c_str());
+    return false;
+  }
+  return true;
+}
+
 // One printer: collect its defaults, back up its PPD, write the new one and
 // put it in place; its configuration marker follows a replaced PPD only.
 QueueResult updatePrinter(Log& log, ProductPpdIndex& index, const std::string& ppdDir,
-                          const PrinterEntry& printer) {
+                          const std::string& packageDir, const PrinterEntry& printer) {
   QueueResult result = keptPrinter(printer, "");
   const char* queue = printer.queueName.c_str();
   const char* ppdPath = printer.ppdPath.c_str();
@@ -110,9 +144,10 @@ QueueResult updatePrinter(Log& log, ProductPpdIndex& index, const std::string& p
 
   if (backupPPD(log, printer.ppdPath, printer.queueName)) {
     std::string newName;
-    if (!installNewPPD(log, index, ppdDir, result.carried, printer, newName, &result.productPpd))
+    if (!installNewPPD(log, index, ppdDir, packageDir, result.carried, printer, newName,
+                       &result.productPpd))
       result.reason = result.productPpd.empty() ? "no product PPD for its model"
-                                                : "the new PPD could not be written";
+                                                : "the new PPD could not be prepared";
     else if (!replacePPD(log, printer.ppdPath, newName))
       result.reason = "the new PPD could not be put in place";
     else
@@ -135,8 +170,8 @@ QueueResult updatePrinter(Log& log, ProductPpdIndex& index, const std::string& p
 }  // namespace
 
 bool updatePrinters(Log& log, ProductPpdIndex& index, const std::string& ppdDir,
-                    const PrinterList& printers, PrinterQuestion ask, QueueResults& results,
-                    const UpdateProgress& progress) {
+                    const std::string& packageDir, const PrinterList& printers,
+                    PrinterQuestion ask, QueueResults& results, const UpdateProgress& progress) {
   std::map<std::string, bool> answered;  // queue name: update it
   for (size_t i = 0; i < printers.size(); ++i) {
     const PrinterEntry& printer = printers[i];
@@ -160,7 +195,7 @@ bool updatePrinters(Log& log, ProductPpdIndex& index, const std::string& ppdDir,
       if (answer == kAnswerAll)
         ask = nullptr;
     }
-    results.push_back(updatePrinter(log, index, ppdDir, printer));
+    results.push_back(updatePrinter(log, index, ppdDir, packageDir, printer));
     if (progress)
       progress(i + 1, printers.size());
   }
@@ -168,8 +203,8 @@ bool updatePrinters(Log& log, ProductPpdIndex& index, const std::string& ppdDir,
 }
 
 bool installNewPPD(Log& log, ProductPpdIndex& index, const std::string& ppdDir,
-                   OptionList& options, const PrinterEntry& printer, std::string& newName,
-                   std::string* productPpd) {
+                   const std::string& packageDir, OptionList& options,
+                   const PrinterEntry& printer, std::string& newName, std::string* productPpd) {
   const std::string& queue = printer.queueName;
   newName.clear();
   log.printf(msg::kProcessingPpdFiles, queue.c_str());
@@ -181,6 +216,8 @@ bool installNewPPD(Log& log, ProductPpdIndex& index, const std::string& ppdDir,
   log.printf("PPD = %s.\n", found.c_str());
   if (productPpd)
     *productPpd = found;
+  if (!isWholeProductPpd(log, found, packageDir))
+    return false;
 
   std::string dir = tmpPpdDir(log);
   std::string input, output;

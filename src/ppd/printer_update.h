@@ -39,19 +39,25 @@ inline constexpr char kBrokenOffReason[] = "the update was broken off";
 // Updates the printers in list order, asking before each queue while `ask`
 // is set (an answer "all" stops the asking, "break" the update); a queue's
 // further entries (CUPS's older copy Q.ppd.O beside Q.ppd) follow the
-// answer given for it.  Each printer's outcome goes into results.  False
-// when the update was broken off.
+// answer given for it.  packageDir is the unpacked product's directory,
+// whose ppd/ holds the files the product PPDs must equal (installNewPPD).
+// Each printer's outcome goes into results.  False when the update was
+// broken off.
 bool updatePrinters(Log& log, ProductPpdIndex& index, const std::string& ppdDir,
-                    const PrinterList& printers, PrinterQuestion ask, QueueResults& results,
+                    const std::string& packageDir, const PrinterList& printers,
+                    PrinterQuestion ask, QueueResults& results,
                     const UpdateProgress& progress = nullptr);
 
 // Writes the printer's rewritten product PPD into a new temporary file
-// whose name goes into newName.  True when that file is complete and
-// readable as a PPD; false (newName empty, no temporary file left)
-// otherwise, the reason logged.  The product PPD used goes into
-// productPpd when asked for.
+// whose name goes into newName.  The product PPD found is taken only when
+// it has the size and content of the package's own file
+// (<packageDir>/ppd/<name>, else /opt/oxa/ppd/<name>).  True when the new
+// file is complete and readable as a PPD; false (newName empty, no
+// temporary file left) otherwise, the reason logged.  The product PPD
+// found goes into productPpd when asked for.
 bool installNewPPD(Log& log, ProductPpdIndex& index, const std::string& ppdDir,
-                   OptionList& options, const PrinterEntry& printer, std::string& newName,
+                   const std::string& packageDir, OptionList& options,
+                   const PrinterEntry& printer, std::string& newName,
                    std::string* productPpd = nullptr);
 
 // The backup name of a queue's PPD: the path up to the slash before its

@@ -64,14 +64,46 @@ TEST(CopyFile, NewTargetGetsTheSourceBitsLessTheMask) {
   EXPECT_EQ(modeOf(dir.file("private")), 0600u);
 }
 
-TEST(CopyFile, ThroughALinkTheLinkStays) {
+TEST(CopyFile, ALinkAtTheTargetIsReplacedNotWrittenThrough) {
   TempDir dir;
   writeFile(dir.file("source"), "new\n");
-  writeFile(dir.file("real"), "old\n");
-  ASSERT_EQ(symlink("real", dir.file("link").c_str()), 0);
+  chmod(dir.file("source").c_str(), 0640);
+  writeFile(dir.file("victim"), "old\n");
+  chmod(dir.file("victim").c_str(), 0600);
+  ASSERT_EQ(symlink("victim", dir.file("link").c_str()), 0);
+  mode_t old = umask(022);
   EXPECT_EQ(copyFile(dir.file("source"), dir.file("link")), 1);
-  EXPECT_EQ(readFile(dir.file("real")), "new\n");
-  EXPECT_TRUE(std::filesystem::is_symlink(dir.file("link")));
+  umask(old);
+  EXPECT_FALSE(std::filesystem::is_symlink(dir.file("link")));
+  EXPECT_EQ(readFile(dir.file("link")), "new\n");
+  EXPECT_EQ(modeOf(dir.file("link")), 0640u);  // a new file's bits, not the victim's
+  EXPECT_EQ(readFile(dir.file("victim")), "old\n");
+  EXPECT_EQ(modeOf(dir.file("victim")), 0600u);
+}
+
+TEST(CopyFile, AnExplicitModeIsGivenWhateverWasThere) {
+  TempDir dir;
+  writeFile(dir.file("source"), "filter\n");
+  writeFile(dir.file("target"), "old\n");
+  chmod(dir.file("target").c_str(), 0600);
+  mode_t old = umask(077);
+  EXPECT_EQ(copyFile(dir.file("source"), dir.file("target"), 04755), 1);
+  umask(old);
+  EXPECT_EQ(modeOf(dir.file("target")), 04755u);
+}
+
+TEST(CopyFile, SameContentComparesEveryByte) {
+  TempDir dir;
+  std::string text(100000, 'x');
+  writeFile(dir.file("a"), text);
+  writeFile(dir.file("b"), text);
+  EXPECT_TRUE(sameContent(dir.file("a"), dir.file("b")));
+  text[90000] = 'y';  // in the third block
+  writeFile(dir.file("b"), text);
+  EXPECT_FALSE(sameContent(dir.file("a"), dir.file("b")));
+  writeFile(dir.file("b"), text.substr(0, 50000));
+  EXPECT_FALSE(sameContent(dir.file("a"), dir.file("b")));
+  EXPECT_FALSE(sameContent(dir.file("a"), dir.file("missing")));
 }
 
 TEST(CopyFile, TargetKeepsItsOwnerAndGroup) {

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <filesystem>
+
 #include "install_support.h"
 #include "unit_support.h"
 
@@ -45,6 +47,24 @@ TEST_F(InfoFile, FreshFileHasItsTwentySixLinesAndMode0755) {
   installDir = dir.file("missing");
   EXPECT_EQ(write(), "Cannot open file:\n\t'" + dir.file("missing/lumoInfo4.0") +
                          "',\nPlease check and try again.\n");
+}
+
+TEST_F(InfoFile, AFailedWriteIsReportedAndLeavesTheEarlierFile) {
+  std::string message = "Cannot write file: '" + dir.file("lumoInfo4.0") + "': File too large.\n";
+  {
+    FileSizeLimit full(300);
+    EXPECT_EQ(write(), message);
+  }
+  EXPECT_FALSE(std::filesystem::exists(dir.file("lumoInfo4.0")));
+  writeFile(dir.file("lumoInfo4.0"), "earlier\n");
+  writeFile(dir.file("lumoInfo2.0"), "USRDIR /opt/oxa\n" + std::string(400, 'x') + "\n");
+  {
+    FileSizeLimit full(300);
+    // The carry-over fails, and so does the fresh file in its place.
+    EXPECT_EQ(upgrade(), message + message);
+  }
+  EXPECT_EQ(info(), "earlier\n");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2);
 }
 
 TEST_F(InfoFile, UpgradeReplacesOnlyTheFirstTitleLine) {

@@ -1,6 +1,11 @@
 #include "base/log.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <functional>
 
 #include "unit_support.h"
 
@@ -52,6 +57,36 @@ TEST_F(LogTest, UnopenableLogFallsBackToStandardError) {
   log.printf(msg::kCopyingResult, "a", "b", 0);
   EXPECT_EQ(testing::internal::GetCapturedStderr(),
             "to the console\nCopying a to b: result=0\n");
+}
+
+// Whatever is in the Log file's place but a regular file of ours is
+// replaced by a new file: a link is not followed, a pipe not waited on, a
+// second name of another file not written through.
+TEST_F(LogTest, AnythingButARegularFileIsReplacedNeverWrittenThrough) {
+  std::string victim = dir.file("shadow");
+  auto planted = [&](const std::function<void()>& plant) {
+    writeFile(victim, "victim\n");
+    std::filesystem::remove_all(path);
+    plant();
+    bool opened = log.open(path);
+    log.message("logged");
+    log.close();
+    return opened && readFile(victim) == "victim\n" &&
+           std::filesystem::is_regular_file(std::filesystem::symlink_status(path)) &&
+           readFile(path).rfind("logged\nFinishing", 0) == 0;
+  };
+  EXPECT_TRUE(planted([&] { symlink(victim.c_str(), path.c_str()); }));
+  EXPECT_TRUE(planted([&] { symlink(dir.file("absent").c_str(), path.c_str()); }));
+  EXPECT_FALSE(std::filesystem::exists(dir.file("absent")));
+  EXPECT_TRUE(planted([&] { mkfifo(path.c_str(), 0666); }));
+  EXPECT_TRUE(planted([&] { link(victim.c_str(), path.c_str()); }));
+  EXPECT_TRUE(planted([&] { std::filesystem::create_directories(path + "/sub"); }));
+  EXPECT_EQ(log.descriptorPath(), "");
+  ASSERT_TRUE(log.open(path));
+  struct stat named, reached;
+  ASSERT_EQ(stat(path.c_str(), &named), 0);
+  ASSERT_EQ(stat(log.descriptorPath().c_str(), &reached), 0);
+  EXPECT_EQ(named.st_ino, reached.st_ino);
 }
 
 TEST_F(LogTest, TracesOnlyAboveDebugLevelZeroAndNeverInTheFile) {

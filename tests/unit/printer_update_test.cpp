@@ -54,11 +54,16 @@ class TmpDirEnv {
   TempDir dir;
 };
 
+// The build's product PPD files stand for the package's: <dir>/ppd/<name>.
+const std::string kPackage = std::string(LUMO_PRODUCT_PPD_DIR) + "/..";
+
 TEST(PrinterUpdate, GzippedProductDecompressedACutOneRefused) {
   TempLog log;
-  TempDir products;
+  TempDir package;
   TmpDirEnv tmp;
-  std::string product = products.file("nlp12pc.ppd.gz");
+  std::string products = package.file("ppd");
+  std::filesystem::create_directory(products);
+  std::string product = products + "/nlp12pc.ppd.gz";
   std::string packed = readFile(std::string(LUMO_PRODUCT_PPD_DIR) + "/nlp12pc.ppd.gz");
   writeFile(product, packed);
   PrinterEntry printer;
@@ -70,19 +75,48 @@ TEST(PrinterUpdate, GzippedProductDecompressedACutOneRefused) {
   OptionList options;
   std::string newName;
 
-  ASSERT_TRUE(installNewPPD(log, index, products.path(), options, printer, newName));
+  ASSERT_TRUE(installNewPPD(log, index, products, kPackage, options, printer, newName));
   // Its default lines are already in the written form: the copy is the
   // product's text, whole.
   EXPECT_EQ(readFile(newName), gunzip(product));
   unlink(newName.c_str());
 
-  // Cut in the middle: the model line still reads, the rest does not.
+  // Cut in the middle: the model line still reads, the rest does not.  It
+  // is not the package's file, so it is not even opened.
   writeFile(product, packed.substr(0, packed.size() / 2));
-  EXPECT_FALSE(installNewPPD(log, index, products.path(), options, printer, newName));
+  EXPECT_FALSE(installNewPPD(log, index, products, kPackage, options, printer, newName));
   EXPECT_EQ(newName, "");
+  EXPECT_NE(log.text().find("Product PPD " + product + " is not the same as the package's " +
+                            kPackage + "/ppd/nlp12pc.ppd.gz: not used.\n"),
+            std::string::npos) << log.text();
+  EXPECT_EQ(log.text().find("Problem decompressing"), std::string::npos);
+  // The package's own file cut the same way fails in the decompression.
+  EXPECT_FALSE(
+      installNewPPD(log, index, products, package.path(), options, printer, newName));
   EXPECT_NE(log.text().find("Problem decompressing: " + tmp.dir.path() + "/orbin"),
             std::string::npos) << log.text();
   EXPECT_TRUE(std::filesystem::is_empty(tmp.dir.path()));
+
+  // A product PPD the package lacks proves nothing either.
+  std::string stray = products + "/stray.ppd.gz";
+  std::filesystem::rename(product, stray);
+  EXPECT_FALSE(installNewPPD(log, index, products, kPackage, options, printer, newName));
+  EXPECT_NE(log.text().find("Product PPD " + stray +
+                            " has no copy in the package to check it against: not used.\n"),
+            std::string::npos) << log.text();
+}
+
+TEST(PrinterUpdate, ALinkAtTheConfigurationIsNeitherReadNorWrittenThrough) {
+  TempLog log;
+  TempDir dir;
+  std::string victim = dir.file("shadow");
+  writeFile(victim, "root:x\n%%LUMO_VERSION_1.0\n");
+  chmod(victim.c_str(), 0600);
+  ASSERT_EQ(symlink(victim.c_str(), dir.file("lumoConfig").c_str()), 0);
+  EXPECT_FALSE(updateConfigFile(log, dir.file("lumoConfig"), "Q"));
+  EXPECT_EQ(readFile(victim), "root:x\n%%LUMO_VERSION_1.0\n");
+  EXPECT_EQ(std::filesystem::read_symlink(dir.file("lumoConfig")), victim);
+  EXPECT_EQ(log.text().find("updated."), std::string::npos);
 }
 
 TEST(PrinterUpdate, ConfigurationMarker) {
@@ -141,7 +175,7 @@ TEST(PrinterUpdate, AsksPerPrinterAndHonoursNoAllAndBreak) {
     size_t next = 0;
     std::string before = log.text();
     results.clear();
-    updatePrinters(log, index, products, printers, [&](const PrinterEntry& printer) {
+    updatePrinters(log, index, products, "", printers, [&](const PrinterEntry& printer) {
       asked.push_back(printer.queueName);
       return next < answers.size() ? answers[next++] : kAnswerUnknown;
     }, results);
@@ -177,7 +211,7 @@ TEST(PrinterUpdate, AsksPerPrinterAndHonoursNoAllAndBreak) {
 
   // Without a question every printer is updated.
   std::string before = log.text();
-  updatePrinters(log, index, products, printers, nullptr, results);
+  updatePrinters(log, index, products, "", printers, nullptr, results);
   std::string logged = log.text().substr(before.size());
   for (const PrinterEntry& printer : printers)
     EXPECT_NE(logged.find("Printer = " + printer.queueName + " with PPD="), std::string::npos)

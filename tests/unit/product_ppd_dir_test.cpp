@@ -73,6 +73,15 @@ TEST_F(ProductPpdDir, SavesEveryFileAndNeverWritesThroughAPlantedLink) {
   runShell("tar tf " + archive + " > " + dir.file("list"));
   EXPECT_EQ(readFile(dir.file("list")), "a.ppd\nb.ppd\n");
 
+  // A rerun keeps the archive of the first run, whatever the directory
+  // holds now.
+  writeFile(ppdDir + "/new.ppd", "new");
+  EXPECT_EQ(logOf(log, [&] { status = savePpdFiles(log, ppdDir, archive); }),
+            "PPD files saved by an earlier run kept in: " + archive + ".\n");
+  EXPECT_EQ(status, 0);
+  runShell("tar tf " + archive + " > " + dir.file("list"));
+  EXPECT_EQ(readFile(dir.file("list")), "a.ppd\nb.ppd\n");
+
   EXPECT_EQ(logOf(log, [&] { status = savePpdFiles(log, dir.file("none"), archive); }),
             "Cannot access PPD dir: \"" + dir.file("none") + "\"\n");
   EXPECT_EQ(status, -1);

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <sstream>
 #include <vector>
 
@@ -51,6 +52,15 @@ TEST_F(UninstallScript, SeventyFourLinesFromTheRunsValues) {
 
   run.facts.tools.set(kToolRm, "rm");
   EXPECT_EQ(lines()[10], "  rm \"$1\"");
+}
+
+TEST_F(UninstallScript, AFailedWriteIsReportedNotCreated) {
+  std::string path = dir.file("etc/UNINSTALLLUMO");
+  {
+    FileSizeLimit full(1000);
+    EXPECT_EQ(write(), "Cannot write file: '" + path + "': File too large.\n");
+  }
+  EXPECT_TRUE(std::filesystem::is_empty(dir.file("etc")));
 }
 
 TEST_F(UninstallScript, NeverNamesTheRootsPpdDirectory) {

@@ -1,6 +1,8 @@
 #include "unit_support.h"
 
+#include <signal.h>
 #include <stdlib.h>
+#include <sys/resource.h>
 #include <zlib.h>
 
 #include <filesystem>
@@ -46,4 +48,22 @@ TempLog::TempLog() {
 
 std::string TempLog::text() const {
   return readFile(dir_.file("UpdateLog"));
+}
+
+FileSizeLimit::FileSizeLimit(unsigned long bytes) {
+  // Past the limit the write fails instead of the process being killed.
+  oldHandler_ = signal(SIGXFSZ, SIG_IGN);
+  struct rlimit limit;
+  getrlimit(RLIMIT_FSIZE, &limit);
+  old_ = limit.rlim_cur;
+  limit.rlim_cur = bytes;
+  setrlimit(RLIMIT_FSIZE, &limit);
+}
+
+FileSizeLimit::~FileSizeLimit() {
+  struct rlimit limit;
+  getrlimit(RLIMIT_FSIZE, &limit);
+  limit.rlim_cur = old_;
+  setrlimit(RLIMIT_FSIZE, &limit);
+  signal(SIGXFSZ, oldHandler_);
 }

@@ -42,6 +42,20 @@ struct TestRun {
   Context context{log, options, facts};
 };
 
+// Limits the size of every file the process writes (RLIMIT_FSIZE) while it
+// lives: a write past the limit fails as on a full disk (EFBIG).
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(unsigned long bytes);
+  ~FileSizeLimit();
+  FileSizeLimit(const FileSizeLimit&) = delete;
+  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+ private:
+  unsigned long old_;
+  void (*oldHandler_)(int);
+};
+
 std::string readFile(const std::string& path);
 // The text of a file, decompressed when it is gzip-compressed.
 std::string gunzip(const std::string& path);

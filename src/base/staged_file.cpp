@@ -1,0 +1,67 @@
+#include "base/staged_file.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "base/tmp_file.h"
+
+mode_t creationMask() {
+  mode_t mask = umask(0);
+  umask(mask);
+  return mask;
+}
+
+StagedFile::StagedFile(const std::string& target) : target_(target) {
+  file_ = streamOf(createExclusive(target + ".", staged_), "w");
+  if (!file_)
+    fail();
+}
+
+StagedFile::~StagedFile() {
+  if (!staged_.empty())
+    unlink(staged_.c_str());
+}
+
+// Keeps the first failure's errno and gives up the staged file.
+bool StagedFile::fail() {
+  if (error_ == 0)
+    error_ = errno != 0 ? errno : EIO;
+  file_.reset();
+  if (!staged_.empty())
+    unlink(staged_.c_str());
+  staged_.clear();
+  return false;
+}
+
+bool StagedFile::commit(const FileAttributes& attributes) {
+  if (!file_)
+    return false;
+  FILE* out = file_.get();
+  int fd = fileno(out);
+  // A write that failed earlier left errno to whatever came after it.
+  errno = EIO;
+  if (std::ferror(out) || std::fflush(out) != 0 || fsync(fd) != 0)
+    return fail();
+  // The file is ours already: only another owner needs a chown, which
+  // comes before the chmod, for it clears the set-id bits.
+  uid_t uid = attributes.uid == geteuid() ? uid_t(-1) : attributes.uid;
+  gid_t gid = attributes.gid == getegid() ? gid_t(-1) : attributes.gid;
+  if ((uid != uid_t(-1) || gid != gid_t(-1)) && fchown(fd, uid, gid) != 0)
+    return fail();
+  if (fchmod(fd, attributes.mode) != 0)
+    return fail();
+  if (!closeFile(file_) || rename(staged_.c_str(), target_.c_str()) != 0)
+    return fail();
+  staged_.clear();
+  return true;
+}
+
+bool StagedFile::commitKeeping(mode_t mode) {
+  FileAttributes attributes{mode};
+  struct stat old;
+  if (lstat(target_.c_str(), &old) == 0 && S_ISREG(old.st_mode))
+    attributes = {mode_t(old.st_mode & 07777), old.st_uid, old.st_gid};
+  return commit(attributes);
+}
