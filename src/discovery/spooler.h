@@ -4,6 +4,7 @@
 #ifndef LUMO_DISCOVERY_SPOOLER_H
 #define LUMO_DISCOVERY_SPOOLER_H
 
+#include <cstdio>
 #include <string>
 
 #include "discovery/facts.h"
@@ -34,8 +35,11 @@ int probeSpooler(Log& log, Facts& facts);
 // position only labels the debug traces.
 int findInListing(Log& log, const std::string& path, const char* name, int position,
                   std::string* word);
+// The same over an open listing: 1 or 0.
+int findInListing(Log& log, FILE* in, const char* name, int position, std::string* word);
 
 // 4 (LPRng) when the answer of lpd -V holds "LPRng", else kindSoFar.
 int lprngKind(const std::string& path, int kindSoFar);
+int lprngKind(FILE* in, int kindSoFar);
 
 #endif

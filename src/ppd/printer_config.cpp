@@ -17,8 +17,8 @@ namespace {
 const char kOldMarker[] = "%%LUMO_VERSION_1.0";
 const char kNewMarkerLine[] = "%%LUMO_VERSION_3.0\n";
 
-// Copies the file in pieces of at most 255 characters; a line holding the
-// old marker is written as the new marker line instead, whole.
+}  // namespace
+
 bool copyWithNewMarker(FILE* in, FILE* out) {
   std::string piece;
   bool whole = true;
@@ -39,8 +39,6 @@ bool copyWithNewMarker(FILE* in, FILE* out) {
   }
   return !std::ferror(in) && !std::ferror(out);
 }
-
-}  // namespace
 
 bool processPrinterConfig(Log& log, const std::string& queueName) {
   // A queue named "." or ".." (from a PPD file named "..ppd" or "...ppd")

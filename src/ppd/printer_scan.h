@@ -4,6 +4,7 @@
 #ifndef LUMO_PPD_PRINTER_SCAN_H
 #define LUMO_PPD_PRINTER_SCAN_H
 
+#include <cstdio>
 #include <string>
 
 #include "ppd/ppd_match.h"
@@ -18,6 +19,12 @@ std::string cupsPpdDir(const std::string& cupsBaseDir);
 // CUPS PPD directory, without the listings.  False when the directory does
 // not exist.
 bool readCupsPrinters(Log& log, const std::string& cupsBaseDir, PrinterList& printers);
+
+// Examines one PPD file of the CUPS PPD directory, open as `in`, by its
+// first lines, and adds it to the list when it is accepted, as the queue
+// named by its file name up to ".ppd" (name; path is the file's).
+void scanPpdStream(Log& log, ModelMatcher& matcher, FILE* in, const std::string& path,
+                   const std::string& name, PrinterList& printers);
 
 // readCupsPrinters, then both listings (the product PPDs looked up in
 // ppdDir).  True when a queue was accepted.
