@@ -17,15 +17,16 @@ void checkNormalised(int version) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  std::string path = writeInput("source", data, size);
-  int header = versionFromReply(path);
+  InputStream in(data, size);
+  int header = versionFromReply(in.get());
   FUZZ_CHECK(header >= 0);
   checkNormalised(header);
 
   for (const VersionLine* where :
        {&kFirstLine, &kPrintersConfLine, &kIndexTitleLine, &kTestPagePsLine, &kTestPageLine}) {
+    std::rewind(in.get());
     std::string line = "untouched";
-    int version = versionFromFile(path, *where, &line);
+    int version = versionFromFile(in.get(), *where, &line);
     FUZZ_CHECK(version >= -1);
     FUZZ_CHECK(line.size() <= 255);
     checkNormalised(version);

@@ -1,38 +1,10 @@
 #include "fuzz_support.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "base/log.h"
 #include "ppd/model_table.h"
-
-namespace {
-
-// The work directory, removed with its contents at a normal exit.
-struct WorkDir {
-  WorkDir() {
-    const char* tmp = std::getenv("TMPDIR");
-    path = std::string(tmp && *tmp ? tmp : "/tmp") + "/lumo-fuzz-XXXXXX";
-    if (!mkdtemp(&path[0])) {
-      std::perror(path.c_str());
-      std::exit(1);
-    }
-  }
-  ~WorkDir() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path, ignored);
-  }
-  std::string path;
-};
-
-}  // namespace
 
 Log& quietLog() {
   static Log log;
@@ -41,49 +13,31 @@ Log& quietLog() {
   return log;
 }
 
-const std::string& workDir() {
-  static const WorkDir dir;
-  return dir.path;
+InputStream::InputStream(const uint8_t* data, size_t size)
+    // Opened for reading only: the bytes are never written.
+    : stream_(fmemopen(const_cast<uint8_t*>(data), size, "r")) {
+  FUZZ_CHECK(stream_ && setvbuf(stream_.get(), buffer_, _IOFBF, sizeof buffer_) == 0);
 }
 
-std::string workPath(const std::string& name) {
-  return workDir() + "/" + name;
+InputStream::InputStream(const std::string& text)
+    : InputStream(reinterpret_cast<const uint8_t*>(text.data()), text.size()) {}
+
+OutputStream::OutputStream() : stream_(open_memstream(&buffer_, &size_)) {
+  FUZZ_CHECK(stream_);
 }
 
-void makeWorkDir(const std::string& name) {
-  std::filesystem::create_directories(workPath(name));
+OutputStream::~OutputStream() {
+  if (stream_)
+    std::fclose(stream_);
+  std::free(buffer_);
 }
 
-std::string writeInput(const std::string& name, const uint8_t* data, size_t size) {
-  std::string path = workPath(name);
-  // The work directory is this process's own: the name cannot be planted.
-  int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
-  if (fd < 0) {
-    std::perror(path.c_str());
-    std::exit(1);
+std::string OutputStream::text() {
+  if (stream_) {
+    FUZZ_CHECK(std::fclose(stream_) == 0);
+    stream_ = nullptr;
   }
-  while (size > 0) {
-    ssize_t written = write(fd, data, size);
-    if (written <= 0) {
-      std::perror(path.c_str());
-      std::exit(1);
-    }
-    data += written;
-    size -= size_t(written);
-  }
-  close(fd);
-  return path;
-}
-
-std::string writeInput(const std::string& name, const std::string& text) {
-  return writeInput(name, reinterpret_cast<const uint8_t*>(text.data()), text.size());
-}
-
-std::string readWhole(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
+  return std::string(buffer_, size_);
 }
 
 bool isModelId(int id) {

@@ -1,12 +1,15 @@
-// Helpers shared by the fuzz targets: a quiet Log file, a private work
-// directory for the parsers that read files, and checks of what a parser
-// gives back.
+// Helpers shared by the fuzz targets: a quiet Log file, streams over the
+// input's bytes and into memory for the parsers that read and write FILE
+// streams, and checks of what a parser gives back.
 #ifndef LUMO_FUZZ_FUZZ_SUPPORT_H
 #define LUMO_FUZZ_FUZZ_SUPPORT_H
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <string>
+
+#include "base/files.h"
 
 class Log;
 
@@ -14,22 +17,40 @@ class Log;
 // deal, and writing it all to standard error slows the fuzzer down.
 Log& quietLog();
 
-// A directory of this process's own, made with mkdtemp under $TMPDIR (else
-// /tmp) and removed at a normal exit.
-const std::string& workDir();
+// A stream reading the bytes (fmemopen), NUL bytes included: no file is
+// made for an input.  Its buffer is part of the object, so that an input
+// takes no fresh heap memory for it.  The bytes must outlive it.
+class InputStream {
+ public:
+  InputStream(const uint8_t* data, size_t size);
+  explicit InputStream(const std::string& text);
+  InputStream(const InputStream&) = delete;
+  InputStream& operator=(const InputStream&) = delete;
 
-// The path of a file or directory in the work directory.
-std::string workPath(const std::string& name);
+  FILE* get() const { return stream_.get(); }
 
-// Makes a directory in the work directory (its parents first).
-void makeWorkDir(const std::string& name);
+ private:
+  char buffer_[BUFSIZ];
+  File stream_;  // closed before its buffer goes
+};
 
-// Writes the bytes to the named file in the work directory, replacing what
-// it held, and returns its path.
-std::string writeInput(const std::string& name, const uint8_t* data, size_t size);
-std::string writeInput(const std::string& name, const std::string& text);
+// A stream writing into memory (open_memstream).
+class OutputStream {
+ public:
+  OutputStream();
+  ~OutputStream();
+  OutputStream(const OutputStream&) = delete;
+  OutputStream& operator=(const OutputStream&) = delete;
 
-std::string readWhole(const std::string& path);
+  FILE* get() const { return stream_; }
+  // Closes the stream and gives what was written to it.
+  std::string text();
+
+ private:
+  FILE* stream_ = nullptr;
+  char* buffer_ = nullptr;
+  size_t size_ = 0;
+};
 
 // Whether the identifier is one of the model table's.
 bool isModelId(int id);

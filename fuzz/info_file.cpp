@@ -1,8 +1,6 @@
 // The information file of an earlier installation, read twice as the run
 // reads it: its printer block (readInfoPrinters) and its first USRDIR line
-// (findInstallation, pointed at the file by LUMOINFO).
-#include <cstdlib>
-
+// (readUsrdir, as findInstallation reads it).
 #include "fuzz_support.h"
 #include "install/installation.h"
 #include "ppd/printer_list.h"
@@ -21,22 +19,19 @@ void checkPrinterList(bool found, const PrinterList& printers) {
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   quietLog();
-  setenv("LUMOINFO", workPath("lumoInfo4.0").c_str(), 1);
   return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  writeInput("lumoInfo4.0", data, size);
+  InputStream in(data, size);
   PrinterList printers;
-  checkPrinterList(readInfoPrinters(quietLog(), workDir(), 2, printers), printers);
+  checkPrinterList(readInfoPrinters(quietLog(), in.get(), printers), printers);
 
-  std::string dir;
-  int kind = 0;
-  if (findInstallation(quietLog(), dir, kind)) {
-    FUZZ_CHECK(kind == kInstallationFirst);  // LUMOINFO always gives the first kind
+  std::rewind(in.get());
+  std::string dir = "untouched";
+  if (readUsrdir(in.get(), dir))
     FUZZ_CHECK(dir.size() < 255 && dir.find_first_of(" \n") == std::string::npos);
-  } else {
-    FUZZ_CHECK(kind == kInstallationNone && dir.empty());
-  }
+  else
+    FUZZ_CHECK(dir == "untouched");
   return 0;
 }

@@ -3,8 +3,6 @@
 // option a line as keyword, tab, choice (a line without a tab is a keyword
 // with an empty choice), up to a line "--"; the rest is the PPD text.
 // Without that line there are no options and the whole input is PPD text.
-#include <cstdio>
-
 #include "base/log.h"
 #include "fuzz_support.h"
 #include "ppd/option_carry_over.h"
@@ -35,13 +33,9 @@ size_t readOptions(const std::string& input, OptionList& options) {
 }
 
 std::string carryOver(const std::string& ppd, const OptionList& options) {
-  FILE* input = std::fopen(writeInput("new.ppd", ppd).c_str(), "r");
-  FILE* output = std::fopen(workPath("out.ppd").c_str(), "w");
-  FUZZ_CHECK(input && output);
-  processNewPPD(quietLog(), input, output, options);
-  std::fclose(input);
-  FUZZ_CHECK(std::fclose(output) == 0);
-  return readWhole(workPath("out.ppd"));
+  OutputStream out;
+  processNewPPD(quietLog(), InputStream(ppd).get(), out.get(), options);
+  return out.text();
 }
 
 void checkDefaultLines(const std::string& ppd) {

@@ -1,34 +1,36 @@
-// The scan of a CUPS queue's PPD file (scanCupsPrinters) and the search for
-// the product PPD of the same model (readPpdModel, findPpdInDir): any text
-// as the one PPD file in <cupsBaseDir>/etc/cups/ppd, which also serves as
-// the product PPD directory.  A printer whose product PPD is not found
-// there is also looked for in the product's fixed directory, read only.
+// The scan of a CUPS queue's PPD file by its first lines (scanPpdStream, as
+// scanCupsPrinters reads each file of <cupsBaseDir>/etc/cups/ppd) with the
+// listing of the queue it accepts: any text as the file.  The product PPD's
+// model read has a target of its own (product_ppd).
 #include "fuzz_support.h"
-#include "ppd/ppd_match.h"
 #include "ppd/printer_scan.h"
+
+namespace {
+
+const char kPpdName[] = "Office.ppd";
+const char kPpdPath[] = "/etc/cups/ppd/Office.ppd";
+
+}  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   quietLog();
-  makeWorkDir("etc/cups/ppd");
   return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  std::string path = writeInput("etc/cups/ppd/Office.ppd", data, size);
   PrinterList printers;
-  ProductPpdIndex index;
-  bool found = scanCupsPrinters(quietLog(), index, workDir(), workPath("etc/cups/ppd"), printers);
-  FUZZ_CHECK(found == !printers.empty() && printers.size() <= 1);
-  if (found) {
-    const PrinterEntry& printer = printers.front();
-    FUZZ_CHECK(printer.queueName == "Office" && printer.ppdPath == path);
-    FUZZ_CHECK(isModelId(printer.modelId));
-    FUZZ_CHECK(printer.pdlKind >= kPdlPostScript && printer.pdlKind <= kPdlPxl);
-  }
-
   ModelMatcher matcher;
-  int pdl = 0, id = 0;
-  if (readPpdModel(matcher, path, pdl, id))
-    FUZZ_CHECK(isModelId(id) && pdl >= kPdlUnknown && pdl <= kPdlPxl);
+  scanPpdStream(quietLog(), matcher, InputStream(data, size).get(), kPpdPath, kPpdName,
+                kOldPpdVersion, printers);
+  FUZZ_CHECK(printers.size() <= 1);
+  listInstalledPrinters(quietLog(), printers);
+  if (printers.empty())
+    return 0;
+  const PrinterEntry& printer = printers.front();
+  FUZZ_CHECK(printer.queueName == "Office" && printer.ppdPath == kPpdPath);
+  FUZZ_CHECK(isModelId(printer.modelId));
+  FUZZ_CHECK(printer.pdlKind >= kPdlPostScript && printer.pdlKind <= kPdlPxl);
+  const std::string& model = printer.modelName;
+  FUZZ_CHECK(model.empty() || std::string(" \r\n").find(model.back()) == std::string::npos);
   return 0;
 }

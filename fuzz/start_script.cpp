@@ -5,10 +5,9 @@
 #include "fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  std::string path = writeInput("cups", data, size);
   const std::string untouched = "untouched";
   std::string prefix = untouched, execPrefix = untouched;
-  int found = prefixesFromScript(path, prefix, execPrefix);
+  int found = prefixesFromScript(InputStream(data, size).get(), prefix, execPrefix);
   FUZZ_CHECK(found == 0 || found == 1);
   if (!found)
     FUZZ_CHECK(prefix == untouched && execPrefix == untouched);

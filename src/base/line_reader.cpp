@@ -1,7 +1,5 @@
 #include "base/line_reader.h"
 
-#include "base/files.h"
-
 namespace {
 
 constexpr int kPieceBuffer = 256;
@@ -28,11 +26,4 @@ bool scanLines(FILE* in, const LineVisitor& visit) {
     if (visit(piece.c_str()))
       return true;
   return false;
-}
-
-int scanFile(const std::string& path, const LineVisitor& visit) {
-  File in = openFile(path, "r");
-  if (!in)
-    return -1;
-  return scanLines(in.get(), visit) ? 1 : 0;
 }

@@ -22,8 +22,4 @@ using LineVisitor = std::function<bool(const char* line)>;
 // false at the end of the file.
 bool scanLines(FILE* in, const LineVisitor& visit);
 
-// The same for the named file: -1 when it cannot be opened, 1 when visit
-// stopped, 0 at the end of the file.
-int scanFile(const std::string& path, const LineVisitor& visit);
-
 #endif

@@ -55,16 +55,19 @@ std::optional<std::string> cupsdPrefix(const std::string& word) {
 
 int prefixesFromScript(const std::string& path, std::string& prefix, std::string& execPrefix) {
   File in = openFile(path, "r");
-  if (!in)
-    return -1;
-  bool hasExecPrefix = scanLines(in.get(), [&](const char* line) {
+  return in ? prefixesFromScript(in.get(), prefix, execPrefix) : -1;
+}
+
+int prefixesFromScript(FILE* in, std::string& prefix, std::string& execPrefix) {
+  std::rewind(in);
+  bool hasExecPrefix = scanLines(in, [&](const char* line) {
     const char* key = std::strstr(line, "exec_prefix=");
     if (key)
       execPrefix = valueAfter(key);
     return key != nullptr;
   });
-  std::rewind(in.get());
-  bool hasPrefix = scanLines(in.get(), [&](const char* line) {
+  std::rewind(in);
+  bool hasPrefix = scanLines(in, [&](const char* line) {
     const char* key = std::strstr(line, "prefix=");
     if (!key || std::strstr(line, "exec_prefix="))
       return false;

@@ -3,6 +3,7 @@
 #ifndef LUMO_DISCOVERY_CUPS_DIRS_H
 #define LUMO_DISCOVERY_CUPS_DIRS_H
 
+#include <cstdio>
 #include <optional>
 #include <string>
 
@@ -20,6 +21,8 @@ int readCupsPrefixes(std::string& prefix, std::string& execPrefix, const std::st
 // writes them (only a final line feed removed).  Returns 1 when the script
 // gives one of them, 0 when it gives neither, -1 when it cannot be opened.
 int prefixesFromScript(const std::string& path, std::string& prefix, std::string& execPrefix);
+// The same from an open script, read from its start (it is read twice).
+int prefixesFromScript(FILE* in, std::string& prefix, std::string& execPrefix);
 
 // The answer without a start script: exec_prefix "/usr" (from cupsBinDir,
 // or when /usr/share/cups exists) and prefix "/" when /etc/cups exists.

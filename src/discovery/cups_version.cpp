@@ -6,6 +6,7 @@
 #include <cctype>
 #include <cstring>
 
+#include "base/files.h"
 #include "base/line_reader.h"
 #include "base/log.h"
 #include "base/shell.h"
@@ -191,8 +192,13 @@ int headerVersion(const char* line) {
 }
 
 int versionFromReply(const std::string& path) {
+  File in = openFile(path, "r");
+  return in ? versionFromReply(in.get()) : 0;
+}
+
+int versionFromReply(FILE* in) {
   int version = 0;
-  scanFile(path, [&](const char* line) {
+  scanLines(in, [&](const char* line) {
     if (!isCupsServerLine(line))
       return false;
     version = headerVersion(line);
@@ -202,8 +208,13 @@ int versionFromReply(const std::string& path) {
 }
 
 int versionFromFile(const std::string& path, const VersionLine& where, std::string* line) {
+  File in = openFile(path, "r");
+  return in ? versionFromFile(in.get(), where, line) : -1;
+}
+
+int versionFromFile(FILE* in, const VersionLine& where, std::string* line) {
   int version = -1;
-  scanFile(path, [&](const char* text) {
+  scanLines(in, [&](const char* text) {
     const char* start = versionStart(text, where);
     if (!start)
       return false;

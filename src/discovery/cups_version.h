@@ -4,6 +4,7 @@
 #ifndef LUMO_DISCOVERY_CUPS_VERSION_H
 #define LUMO_DISCOVERY_CUPS_VERSION_H
 
+#include <cstdio>
 #include <string>
 
 class Log;
@@ -45,6 +46,7 @@ int headerVersion(const char* line);
 // The scaled version of the first line of a server reply holding both
 // "Server:" and "CUPS"; 0 when there is none or the file cannot be read.
 int versionFromReply(const std::string& path);
+int versionFromReply(FILE* in);
 
 // Where a file names the version: the first line that holds marker
 // (compared without regard to case when caseless) and, behind it, after;
@@ -66,5 +68,8 @@ extern const VersionLine kTestPageLine;      // the other test page
 // The number the file's first such line names (see versionDigits), with the
 // line in *line; -1 when the file cannot be opened or has no such line.
 int versionFromFile(const std::string& path, const VersionLine& where, std::string* line);
+// The same from an open stream, read from where it stands; -1 when it has
+// no such line.
+int versionFromFile(FILE* in, const VersionLine& where, std::string* line);
 
 #endif

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/files.h"
 #include "base/line_reader.h"
 #include "base/log.h"
 #include "base/shell.h"
@@ -187,7 +188,13 @@ int spoolerFromEnv() {
 
 int findInListing(Log& log, const std::string& path, const char* name, int position,
                   std::string* word, const ListingCheck& accept) {
-  return scanFile(path, [&](const char* line) {
+  File in = openFile(path, "r");
+  return in ? findInListing(log, in.get(), name, position, word, accept) : -1;
+}
+
+int findInListing(Log& log, FILE* in, const char* name, int position, std::string* word,
+                  const ListingCheck& accept) {
+  return scanLines(in, [&](const char* line) {
     log.trace("STRING=(%s) i=%d\n", line, position);
     const char* match = std::strstr(line, name);
     if (std::strstr(line, "grep") || !match)
@@ -203,8 +210,14 @@ int findInListing(Log& log, const std::string& path, const char* name, int posit
 }
 
 int lprngKind(const std::string& path, int kindSoFar) {
-  int found = scanFile(path, [](const char* line) { return std::strstr(line, "LPRng") != nullptr; });
-  return found == 1 ? kSpoolerLprng : kindSoFar;
+  File in = openFile(path, "r");
+  return in ? lprngKind(in.get(), kindSoFar) : kindSoFar;
+}
+
+int lprngKind(FILE* in, int kindSoFar) {
+  bool named =
+      scanLines(in, [](const char* line) { return std::strstr(line, "LPRng") != nullptr; });
+  return named ? kSpoolerLprng : kindSoFar;
 }
 
 int probeSpooler(Log& log, Facts& facts) {

@@ -4,6 +4,7 @@
 #ifndef LUMO_DISCOVERY_SPOOLER_H
 #define LUMO_DISCOVERY_SPOOLER_H
 
+#include <cstdio>
 #include <functional>
 #include <string>
 
@@ -39,6 +40,9 @@ using ListingCheck = std::function<bool(const char* line, const std::string& wor
 // debug traces.
 int findInListing(Log& log, const std::string& path, const char* name, int position,
                   std::string* word, const ListingCheck& accept = nullptr);
+// The same over an open listing: 1 or 0.
+int findInListing(Log& log, FILE* in, const char* name, int position, std::string* word,
+                  const ListingCheck& accept = nullptr);
 
 // Whether the process of a "ps -ef" line is a CUPS scheduler that only root
 // can have started from where it runs: its executable (/proc/PID/exe) and,
@@ -49,5 +53,6 @@ bool isTrustedScheduler(Log& log, const char* line, const std::string& word);
 
 // 4 (LPRng) when the answer of lpd -V holds "LPRng", else kindSoFar.
 int lprngKind(const std::string& path, int kindSoFar);
+int lprngKind(FILE* in, int kindSoFar);
 
 #endif

@@ -15,10 +15,8 @@ namespace {
 // whatever directory they installed into.
 const char kProductDir[] = "/opt/oxa";
 
-// The value of the first line (in 255-character pieces) that contains
-// USRDIR: after the keyword and the one separator that follows it, past
-// blanks, control characters and bytes from 0x80, up to a blank, a line
-// feed or the end of the line.  False when no line contains the keyword.
+}  // namespace
+
 bool readUsrdir(FILE* in, std::string& value) {
   std::string piece;
   while (readPiece(in, piece)) {
@@ -38,8 +36,6 @@ bool readUsrdir(FILE* in, std::string& value) {
   }
   return false;
 }
-
-}  // namespace
 
 bool findInstallation(Log& log, std::string& existingDir, int& kind) {
   kind = kInstallationNone;

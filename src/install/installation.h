@@ -4,6 +4,7 @@
 #ifndef LUMO_INSTALL_INSTALLATION_H
 #define LUMO_INSTALL_INSTALLATION_H
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -30,5 +31,12 @@ struct Installation {
 // value of its first USRDIR line into `existingDir`.  True when found (kind
 // 1 or 2), else false with kind -1.
 bool findInstallation(Log& log, std::string& existingDir, int& kind);
+
+// The value of the first line (in 255-character pieces) of an information
+// file that contains USRDIR: after the keyword and the one separator that
+// follows it, past blanks, control characters and bytes from 0x80, up to a
+// blank, a line feed or the end of the line.  False when no line contains
+// the keyword.
+bool readUsrdir(FILE* in, std::string& value);
 
 #endif

@@ -84,15 +84,16 @@ File openManifest(Log& log, const std::string& startDir, const std::string& mani
 }  // namespace
 
 Manifest getInfoData(Log& log, const std::string& startDir, const std::string& manifestName) {
-  Manifest manifest;
   File in = openManifest(log, startDir, manifestName);
-  if (!in)
-    return manifest;
+  return in ? readManifest(log, in.get()) : Manifest();
+}
 
+Manifest readManifest(Log& log, FILE* in) {
+  Manifest manifest;
   // Lines are read in pieces of at most 255 characters; each piece counts
   // as a line of its own.
   std::string line;
-  while (readPiece(in.get(), line)) {
+  while (readPiece(in, line)) {
     if (line.empty() || line.find("@@NULL") != std::string::npos)
       break;
     if (line[0] == '#' || line == "\n")

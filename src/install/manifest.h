@@ -3,6 +3,7 @@
 #ifndef LUMO_INSTALL_MANIFEST_H
 #define LUMO_INSTALL_MANIFEST_H
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -25,5 +26,8 @@ enum class CopyState { kCopied, kFailed, kSkipped };
 // Reads startDir/etc/<manifestName>, else startDir/<manifestName>: at most
 // 256 entries, none when the manifest cannot be opened.
 Manifest getInfoData(Log& log, const std::string& startDir, const std::string& manifestName);
+
+// The entries of an open manifest, read as getInfoData reads them.
+Manifest readManifest(Log& log, FILE* in);
 
 #endif

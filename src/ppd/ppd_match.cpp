@@ -27,11 +27,17 @@ std::optional<std::string> readPpdModel(ModelMatcher& matcher, const std::string
     std::fprintf(stderr, msg::kUnableToOpen, path.c_str());
     return std::nullopt;
   }
+  std::optional<std::string> model = readPpdModel(matcher, file, pdlKind, modelId);
+  cupsFileClose(file);
+  return model;
+}
+
+std::optional<std::string> readPpdModel(ModelMatcher& matcher, cups_file_t* file, int& pdlKind,
+                                        int& modelId) {
   std::optional<std::string> model;
   char line[256];
   while (!model && !cupsFileEOF(file) && cupsFileGets(file, line, sizeof line))
     model = matcher.parse(line, pdlKind, modelId);
-  cupsFileClose(file);
   return model;
 }
 

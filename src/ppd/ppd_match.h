@@ -4,6 +4,7 @@
 #ifndef LUMO_PPD_PPD_MATCH_H
 #define LUMO_PPD_PPD_MATCH_H
 
+#include <cups/file.h>
 #include <sys/stat.h>
 
 #include <map>
@@ -22,6 +23,9 @@ class Log;
 // error when the file cannot be opened.
 std::optional<std::string> readPpdModel(ModelMatcher& matcher, const std::string& path,
                                         int& pdlKind, int& modelId);
+// The same from an open CUPS file.
+std::optional<std::string> readPpdModel(ModelMatcher& matcher, cups_file_t* file, int& pdlKind,
+                                        int& modelId);
 
 // The product PPD directories of a run and what their files say about
 // themselves.  Every printer looks its new PPD up in the same one or two
@@ -53,7 +57,7 @@ class ProductPpdIndex {
   const std::vector<ProductPpd>& filesOf(Log& log, const std::string& dir);
 
   std::map<std::string, DirListing> listings_;
-  const std::vector<ProductPpd> none_;
+  const std::vector<ProductPpd> none_{};
   ModelMatcher matcher_;
 };
 

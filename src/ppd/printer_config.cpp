@@ -15,8 +15,8 @@ namespace {
 const char kOldMarker[] = "%%LUMO_VERSION_1.0";
 const char kNewMarkerLine[] = "%%LUMO_VERSION_3.0\n";
 
-// Copies the file in pieces of at most 255 characters; a line holding the
-// old marker is written as the new marker line instead, whole.
+}  // namespace
+
 bool copyWithNewMarker(FILE* in, FILE* out) {
   std::string piece;
   bool whole = true;
@@ -38,8 +38,6 @@ bool copyWithNewMarker(FILE* in, FILE* out) {
   return !std::ferror(in) && !std::ferror(out);
 }
 
-}  // namespace
-
 bool processPrinterConfig(Log& log, const std::string& queueName) {
   // A queue named "." or ".." (from a PPD file named "..ppd" or "...ppd")
   // would lead out of the product's directory.
@@ -55,8 +53,10 @@ std::string printerConfigPath(const std::string& queueName) {
 }
 
 bool holdsOldMarker(const std::string& path) {
-  return scanFile(path, [](const char* line) { return std::strstr(line, kOldMarker) != nullptr; }) ==
-         1;
+  File in = openRegularFile(path);
+  return in && scanLines(in.get(), [](const char* line) {
+           return std::strstr(line, kOldMarker) != nullptr;
+         });
 }
 
 bool updateConfigFile(Log& log, const std::string& path, const std::string& queueName) {

@@ -2,6 +2,7 @@
 #ifndef LUMO_PPD_PRINTER_CONFIG_H
 #define LUMO_PPD_PRINTER_CONFIG_H
 
+#include <cstdio>
 #include <string>
 
 class Log;
@@ -21,5 +22,10 @@ bool processPrinterConfig(Log& log, const std::string& queueName);
 // becoming "%%LUMO_VERSION_3.0", and logs it.  False when the file cannot
 // be read or the rewrite failed (the file is then as it was).
 bool updateConfigFile(Log& log, const std::string& path, const std::string& queueName);
+
+// The rewrite itself: copies in to out in pieces of at most 255
+// characters, a line holding the old marker written as the new marker line
+// instead, whole.  False when a read or a write failed.
+bool copyWithNewMarker(FILE* in, FILE* out);
 
 #endif

@@ -23,20 +23,21 @@ bool readTrimmedPiece(FILE* in, std::string& piece, bool& whole) {
 
 bool readInfoPrinters(Log& log, const std::string& installDir, int kind, PrinterList& printers) {
   File in = openFile(installDir + (kind == 1 ? "/lumoInfo2.0" : "/lumoInfo4.0"), "r");
-  if (!in)
-    return false;
+  return in && readInfoPrinters(log, in.get(), printers);
+}
 
+bool readInfoPrinters(Log& log, FILE* in, PrinterList& printers) {
   std::string line;
   bool whole = true;
   bool found = false;
-  while (!found && readTrimmedPiece(in.get(), line, whole))
+  while (!found && readTrimmedPiece(in, line, whole))
     found = line == kBlockBegin;
   if (!found)
     return false;
 
   printers.clear();
   bool continued = false;
-  while (readTrimmedPiece(in.get(), line, whole)) {
+  while (readTrimmedPiece(in, line, whole)) {
     bool restOfLongLine = continued;
     continued = !whole;
     if (restOfLongLine)

@@ -4,6 +4,7 @@
 #ifndef LUMO_PPD_PRINTER_LIST_H
 #define LUMO_PPD_PRINTER_LIST_H
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,8 @@ using PrinterList = std::vector<PrinterEntry>;
 // file (lumoInfo2.0 for kind 1, else lumoInfo4.0).  False (the list as it
 // was) when the file has no printer block.
 bool readInfoPrinters(Log& log, const std::string& installDir, int kind, PrinterList& printers);
+// The same from the open information file.
+bool readInfoPrinters(Log& log, FILE* in, PrinterList& printers);
 
 // A queue name that can safely be part of a path: no "/", not "." or "..".
 bool isPathSafeName(const std::string& name);

@@ -46,15 +46,11 @@ std::string queueFromFileName(const std::string& name) {
   return name.substr(0, name.find(".ppd"));
 }
 
-// Examines one file of the CUPS PPD directory and adds it to the list when
-// it is accepted.
-void scanPpdFile(Log& log, ModelMatcher& matcher, const std::string& path, const std::string& name,
-                 int version, PrinterList& printers) {
-  File in = openFile(path, "r");
-  if (!in)
-    return;
-  PpdHeader header = readHeader(matcher, in.get());
-  in.reset();
+}  // namespace
+
+void scanPpdStream(Log& log, ModelMatcher& matcher, FILE* in, const std::string& path,
+                   const std::string& name, int version, PrinterList& printers) {
+  PpdHeader header = readHeader(matcher, in);
   if (!header.model || header.version != version || header.pdlKind == kPdlUnknown)
     return;
 
@@ -73,6 +69,16 @@ void scanPpdFile(Log& log, ModelMatcher& matcher, const std::string& path, const
   printer.pdlKind = header.pdlKind;
   printer.index = int(printers.size());
   printers.push_back(printer);
+}
+
+namespace {
+
+// Examines one file of the CUPS PPD directory.
+void scanPpdFile(Log& log, ModelMatcher& matcher, const std::string& path, const std::string& name,
+                 int version, PrinterList& printers) {
+  File in = openFile(path, "r");
+  if (in)
+    scanPpdStream(log, matcher, in.get(), path, name, version, printers);
 }
 
 void logPrinterName(Log& log, const PrinterEntry& printer) {

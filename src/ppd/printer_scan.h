@@ -4,6 +4,7 @@
 #ifndef LUMO_PPD_PRINTER_SCAN_H
 #define LUMO_PPD_PRINTER_SCAN_H
 
+#include <cstdio>
 #include <string>
 
 #include "ppd/ppd_match.h"
@@ -24,6 +25,13 @@ inline constexpr int kProductPpdVersion = 4;
 // directory does not exist.
 bool readCupsPrinters(Log& log, const std::string& cupsBaseDir, PrinterList& printers,
                       int version = kOldPpdVersion);
+
+// Examines one PPD file of the CUPS PPD directory, open as `in`, by its
+// first lines, and adds it to the list when it is accepted (a PPD of the
+// maker's with that version line), as the queue named by its file name up
+// to ".ppd" (name; path is the file's).
+void scanPpdStream(Log& log, ModelMatcher& matcher, FILE* in, const std::string& path,
+                   const std::string& name, int version, PrinterList& printers);
 
 // readCupsPrinters, then both listings (the product PPDs looked up in
 // ppdDir).  True when a queue was accepted.

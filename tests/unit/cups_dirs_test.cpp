@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cstdio>
+
 #include "unit_support.h"
 
 namespace {
@@ -52,6 +54,20 @@ TEST_F(StartScript, NeitherValueOrNoScript) {
   EXPECT_EQ(prefix, "old");
   EXPECT_EQ(execPrefix, "old");
   EXPECT_EQ(prefixesFromScript(dir.file("missing"), prefix, execPrefix), -1);
+}
+
+// A stream already read from is read from its start, both times.
+TEST(StartScriptStream, ReadFromItsStart) {
+  char script[] = "exec_prefix=/opt/cups\nprefix=/srv\n";
+  FILE* in = fmemopen(script, sizeof script - 1, "r");
+  ASSERT_TRUE(in);
+  char line[64];
+  ASSERT_TRUE(std::fgets(line, sizeof line, in));
+  std::string prefix, execPrefix;
+  EXPECT_EQ(prefixesFromScript(in, prefix, execPrefix), 1);
+  EXPECT_EQ(execPrefix, "/opt/cups");
+  EXPECT_EQ(prefix, "/srv");
+  std::fclose(in);
 }
 
 TEST(CupsPrefixFallback, NeedsAnExistingUsrBinDir) {

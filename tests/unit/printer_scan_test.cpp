@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <map>
 
@@ -117,3 +118,19 @@ TEST(ScanDir, CupsPpdDirUnderTheBaseDir) {
 }
 
 }  // namespace
+
+// The queue comes from the file name given, the PPD path is kept as given.
+TEST(ScanStream, QueueFromTheNameGiven) {
+  TempLog log;
+  ModelMatcher matcher;
+  PrinterList printers;
+  std::string text = version(1) + kModel;
+  FILE* in = fmemopen(text.data(), text.size(), "r");
+  ASSERT_TRUE(in);
+  scanPpdStream(log, matcher, in, "/spool/x.ppd", "Hall.ppd.O", kOldPpdVersion, printers);
+  std::fclose(in);
+  ASSERT_EQ(printers.size(), 1u);
+  EXPECT_EQ(printers[0].queueName, "Hall");
+  EXPECT_EQ(printers[0].ppdPath, "/spool/x.ppd");
+  EXPECT_EQ(printers[0].pdlKind, kPdlPxl);
+}
