@@ -56,13 +56,12 @@ bool collectDefaults(const std::string& ppdFile, OptionList& options) {
   return true;
 }
 
-bool keepOfferedChoices(Log& log, const std::string& ppdFile, OptionList& options) {
-  PpdFile ppd = openPpd(ppdFile);
+bool keepOfferedChoices(Log& log, ppd_file_t* ppd, OptionList& options) {
   if (!ppd)
     return false;
   OptionList kept;
   for (const OptionEntry& entry : options) {
-    ppd_option_t* option = ppdFindOption(ppd.get(), entry.keyword.c_str());
+    ppd_option_t* option = ppdFindOption(ppd, entry.keyword.c_str());
     ppd_choice_t* choice = option ? ppdFindChoice(option, entry.choice.c_str()) : nullptr;
     if (!choice) {
       log.printf("Option %s/%s is not offered by the new PPD: its own default stays.",

@@ -3,6 +3,8 @@
 #ifndef LUMO_PPD_OPTION_LIST_H
 #define LUMO_PPD_OPTION_LIST_H
 
+#include <cups/ppd.h>
+
 #include <string>
 #include <vector>
 
@@ -29,14 +31,14 @@ const OptionEntry* findOption(const OptionList& options, const std::string& name
 // (the list untouched) when the file is no readable PPD.
 bool collectDefaults(const std::string& ppdFile, OptionList& options);
 
-// Keeps the entries whose option and choice the PPD file offers, matched
-// as CUPS matches them (without regard to case), and spells each kept
-// keyword and choice as the PPD file does, so that what is written is what
-// the file offers; an option met twice that way is kept once, and a JCL
-// option of the file (never rewritten) not at all.  Logs each entry
-// dropped.  False when the file is no readable PPD (the list is then
-// untouched).
-bool keepOfferedChoices(Log& log, const std::string& ppdFile, OptionList& options);
+// Keeps the entries whose option and choice the PPD offers, matched as
+// CUPS matches them (without regard to case), and spells each kept keyword
+// and choice as the PPD does, so that what is written is what the PPD
+// offers; an option met twice that way is kept once, and a JCL option of
+// the PPD (never rewritten) not at all.  Logs each entry dropped.  False
+// when there is no PPD (nullptr: the file was no readable PPD; the list is
+// then untouched).
+bool keepOfferedChoices(Log& log, ppd_file_t* ppd, OptionList& options);
 
 // True when libcups can open the file as a PPD.
 bool isReadablePpd(const std::string& ppdFile);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "ppd/ppd_file.h"
 #include "unit_support.h"
 
 namespace {
@@ -67,7 +68,7 @@ TEST_F(OptionListTest, KeepsOnlyChoicesTheNewPpdOffers) {
   add("PageSize", "Letter");
   add("InputSlot", "Tray3");
   add("Stapling", "On");
-  EXPECT_TRUE(keepOfferedChoices(log, kProductPpd, options));
+  EXPECT_TRUE(keepOfferedChoices(log, openPpd(kProductPpd).get(), options));
   EXPECT_EQ(entries(options), "1:PageSize/Letter ");
   EXPECT_NE(log.text().find("Option InputSlot/Tray3 is not offered by the new PPD: its own "
                             "default stays.\nOption Stapling/On is not offered"),
@@ -83,7 +84,7 @@ TEST_F(OptionListTest, CarriesTheNewPpdsSpellingOncePerOptionAndNoJclOption) {
   add("MEDIATYPE", "THICK");
   add("MediaType", "Plain");
   add("EconoMode", "On");
-  EXPECT_TRUE(keepOfferedChoices(log, kProductPpd, options));
+  EXPECT_TRUE(keepOfferedChoices(log, openPpd(kProductPpd).get(), options));
   EXPECT_EQ(entries(options), "1:InputSlot/Tray1 2:MediaType/Thick ");
   std::string text = log.text();
   EXPECT_NE(text.find("Option MediaType/Plain is the new PPD's MediaType once more"),

@@ -1,0 +1,51 @@
+// The product's PPD files as the printer update writes them out: each
+// file's text, decompressed, and libcups's reading of its options, made
+// once per run for all the printers of its model rather than per printer.
+#ifndef LUMO_PPD_PRODUCT_PPD_TEXTS_H
+#define LUMO_PPD_PRODUCT_PPD_TEXTS_H
+
+#include <sys/stat.h>
+
+#include <map>
+#include <string>
+
+#include "ppd/ppd_file.h"
+
+// One product PPD file as read, and the file as it was then.
+class ProductPpdText {
+ public:
+  // False when the file could not be read and decompressed whole.
+  bool whole() const { return whole_; }
+  const std::string& text() const { return text_; }
+
+  // libcups's reading of the text, made the first time it is asked for
+  // from `copy`, a file holding the text; nullptr when the text is no
+  // readable PPD.
+  ppd_file_t* options(const std::string& copy);
+
+ private:
+  friend class ProductPpdTexts;
+  bool isFile(const struct stat& st) const;
+
+  dev_t device_ = 0;
+  ino_t inode_ = 0;
+  off_t size_ = 0;
+  timespec modified_ = {};
+  bool whole_ = false;
+  std::string text_;
+  bool read_ = false;  // ppd_ holds libcups's reading
+  PpdFile ppd_;
+};
+
+// The texts of one run, by path.
+class ProductPpdTexts {
+ public:
+  // The file's text, read again when it was not read whole or the file has
+  // changed since (another inode, size or modification time).
+  ProductPpdText& textOf(const std::string& path);
+
+ private:
+  std::map<std::string, ProductPpdText> texts_;
+};
+
+#endif
