@@ -2,12 +2,12 @@
 
 #include "base/copy_file.h"
 
-ppd_file_t* ProductPpdText::options(const std::string& copy) {
+const OfferedOptions* ProductPpdText::options(const std::string& copy) {
   if (!read_) {
-    ppd_ = openPpd(copy);
+    offered_ = readOfferedOptions(copy);
     read_ = true;
   }
-  return ppd_.get();
+  return offered_ ? &*offered_ : nullptr;
 }
 
 bool ProductPpdText::isFile(const struct stat& st) const {

@@ -1,15 +1,18 @@
 // The product's PPD files as the printer update writes them out: each
 // file's text, decompressed, and libcups's reading of its options, made
 // once per run for all the printers of its model rather than per printer.
+// Only the options are kept of libcups's reading, which is many times the
+// size of the text.
 #ifndef LUMO_PPD_PRODUCT_PPD_TEXTS_H
 #define LUMO_PPD_PRODUCT_PPD_TEXTS_H
 
 #include <sys/stat.h>
 
 #include <map>
+#include <optional>
 #include <string>
 
-#include "ppd/ppd_file.h"
+#include "ppd/option_list.h"
 
 // One product PPD file as read, and the file as it was then.
 class ProductPpdText {
@@ -18,10 +21,10 @@ class ProductPpdText {
   bool whole() const { return whole_; }
   const std::string& text() const { return text_; }
 
-  // libcups's reading of the text, made the first time it is asked for
-  // from `copy`, a file holding the text; nullptr when the text is no
-  // readable PPD.
-  ppd_file_t* options(const std::string& copy);
+  // The options the text offers, as libcups reads them the first time
+  // they are asked for from `copy`, a file holding the text; nullptr when
+  // the text is no readable PPD.
+  const OfferedOptions* options(const std::string& copy);
 
  private:
   friend class ProductPpdTexts;
@@ -33,8 +36,8 @@ class ProductPpdText {
   timespec modified_ = {};
   bool whole_ = false;
   std::string text_;
-  bool read_ = false;  // ppd_ holds libcups's reading
-  PpdFile ppd_;
+  bool read_ = false;  // offered_ holds libcups's reading
+  std::optional<OfferedOptions> offered_;
 };
 
 // The texts of one run, by path.

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+
 #include "unit_support.h"
 
 namespace {
@@ -58,10 +60,14 @@ TEST(ProductPpdTexts, OptionsReadFromTheFirstCopy) {
   ProductPpdTexts texts;
   ProductPpdText& text = texts.textOf(path);
   writeFile(dir.file("copy1"), text.text());
-  ppd_file_t* ppd = text.options(dir.file("copy1"));
-  ASSERT_NE(ppd, nullptr);
-  EXPECT_NE(ppdFindOption(ppd, "PageSize"), nullptr);
-  EXPECT_EQ(text.options(dir.file("missing")), ppd);
+  const OfferedOptions* offered = text.options(dir.file("copy1"));
+  ASSERT_NE(offered, nullptr);
+  auto pageSize = std::find_if(offered->begin(), offered->end(),
+                               [](const OfferedOption& o) { return o.keyword == "PageSize"; });
+  ASSERT_NE(pageSize, offered->end());
+  EXPECT_FALSE(pageSize->jcl);
+  EXPECT_EQ(pageSize->choices, (std::vector<std::string>{"A4", "Letter", "Legal", "A5"}));
+  EXPECT_EQ(text.options(dir.file("missing")), offered);
 
   writeFile(path, "*PPD-Adobe: \"4.3\"\nnot a PPD\n");
   ProductPpdText& broken = texts.textOf(path);
