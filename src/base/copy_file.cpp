@@ -27,19 +27,6 @@ bool copyBlocks(FILE* in, FILE* out) {
   return !std::ferror(in);
 }
 
-bool writeAll(int fd, const char* data, size_t size) {
-  while (size > 0) {
-    ssize_t written = write(fd, data, size);
-    if (written < 0 && errno == EINTR)
-      continue;
-    if (written <= 0)
-      return false;
-    data += written;
-    size -= size_t(written);
-  }
-  return true;
-}
-
 }  // namespace
 
 int copyFile(const std::string& source, const std::string& target, int mode) {
@@ -81,16 +68,16 @@ bool sameContent(const std::string& first, const std::string& second) {
   return !std::ferror(a.get()) && !std::ferror(b.get());
 }
 
-int copyUncompressed(const std::string& source, int fd) {
+int readUncompressed(const std::string& source, std::string& text) {
+  text.clear();
   gzFile in = gzopen(source.c_str(), "rb");
   if (!in)
     return 0;
   std::vector<char> block(kBlockSize);
-  int got = 0;
-  bool written = true;
-  while (written && (got = gzread(in, block.data(), unsigned(block.size()))) > 0)
-    written = writeAll(fd, block.data(), size_t(got));
+  int got;
+  while ((got = gzread(in, block.data(), unsigned(block.size()))) > 0)
+    text.append(block.data(), size_t(got));
   // A cut or damaged stream shows as a read error or in the close.
   bool read = got == 0;
-  return gzclose(in) == Z_OK && read && written;
+  return gzclose(in) == Z_OK && read;
 }

@@ -23,9 +23,9 @@ int copyFile(const std::string& source, const std::string& target,
 // are compared first).
 bool sameContent(const std::string& first, const std::string& second);
 
-// Writes the text of source, decompressed when it is gzip-compressed, into
-// the open descriptor fd.  1 when all of it was written; 0 when the source
-// cannot be read or is damaged, or writing fails.
-int copyUncompressed(const std::string& source, int fd);
+// Reads the text of source into text, decompressed when it is
+// gzip-compressed.  1 when all of it was read; 0 when the source cannot be
+// read or is damaged (text then holds what could be read).
+int readUncompressed(const std::string& source, std::string& text);
 
 #endif

@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+
 File openFile(const std::string& path, const char* mode) {
   return File(std::fopen(path.c_str(), mode));
 }
@@ -55,4 +57,24 @@ File streamOf(Fd fd, const char* mode) {
   if (file)
     fd.release();
   return file;
+}
+
+bool writeAll(int fd, const std::string& data) {
+  const char* next = data.data();
+  size_t left = data.size();
+  while (left > 0) {
+    ssize_t written = write(fd, next, left);
+    if (written < 0 && errno == EINTR)
+      continue;
+    if (written <= 0)
+      return false;
+    next += written;
+    left -= size_t(written);
+  }
+  return true;
+}
+
+File textStream(const std::string& text) {
+  // Read only: the buffer is never written through.
+  return File(fmemopen(const_cast<char*>(text.data()), text.size(), "r"));
 }

@@ -52,4 +52,10 @@ class Fd {
 // (the descriptor is then closed).
 File streamOf(Fd fd, const char* mode);
 
+// Writes all of data to the descriptor; false when a write failed.
+bool writeAll(int fd, const std::string& data);
+
+// A stream reading the text (which must outlive it); empty on failure.
+File textStream(const std::string& text);
+
 #endif

@@ -26,7 +26,6 @@ bool rewriteDefault(Log& log, const std::string& piece, FILE* output, const Opti
       value = entry->choice;
   }
   std::fprintf(output, "*Default%s: %s\n", keyword->c_str() + 1, value.c_str());
-  std::fflush(output);
   return true;
 }
 

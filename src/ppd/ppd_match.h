@@ -14,6 +14,7 @@
 
 #include "ppd/model_line.h"
 #include "ppd/printer_list.h"
+#include "ppd/product_ppd_texts.h"
 
 class Log;
 
@@ -30,9 +31,13 @@ std::optional<std::string> readPpdModel(ModelMatcher& matcher, cups_file_t* file
 // The product PPD directories of a run and what their files say about
 // themselves.  Every printer looks its new PPD up in the same one or two
 // directories, so each is read once per run; it is read afresh only when
-// the directory itself changed (a file added, removed or renamed).
+// the directory itself changed (a file added, removed or renamed).  The
+// texts of the files found are kept here too, for the printers of the
+// same model.
 class ProductPpdIndex {
  public:
+  ProductPpdTexts& texts() { return texts_; }
+
   // Puts into `path` the first entry of the directory whose model text
   // begins with modelName and whose identifier and language agree.  False
   // when there is none.
@@ -59,6 +64,7 @@ class ProductPpdIndex {
   std::map<std::string, DirListing> listings_;
   const std::vector<ProductPpd> none_{};
   ModelMatcher matcher_;
+  ProductPpdTexts texts_;
 };
 
 // Logs the directory searched; false when it does not exist, else the

@@ -28,7 +28,8 @@ PrinterPreview previewPrinter(Log& log, ProductPpdIndex& index, const std::strin
   if (!findProductPpd(log, index, ppdDir, printer, preview.productPpd))
     return preview;
   OptionList carried = defaults;
-  keepOfferedChoices(log, preview.productPpd, carried);
+  std::optional<OfferedOptions> offered = readOfferedOptions(preview.productPpd);
+  keepOfferedChoices(log, offered ? &*offered : nullptr, carried);
   PpdFile ppd = openPpd(preview.productPpd);
   for (const OptionEntry& entry : defaults) {
     OptionPreview option{entry.keyword, entry.choice, false, ""};

@@ -45,11 +45,11 @@ bool logCopyFailure(Log& log, const CopyResult& copy, const std::string& from,
   return copy.done;
 }
 
-// Writes the found product PPD, decompressed, through the input copy's
-// open descriptor, which it closes.  False after logging why not.
-bool prepareInput(Log& log, const std::string& found, Fd fd, const std::string& input,
-                  const std::string& queue) {
-  bool done = copyUncompressed(found, fd.get());
+// Writes the product PPD's text through the input copy's open descriptor,
+// which it closes.  False after logging why not.
+bool prepareInput(Log& log, const ProductPpdText& product, const std::string& found, Fd fd,
+                  const std::string& input, const std::string& queue) {
+  bool done = product.whole() && writeAll(fd.get(), product.text());
   done = fd.close() && done;
   if (done)
     return true;
@@ -61,21 +61,22 @@ bool prepareInput(Log& log, const std::string& found, Fd fd, const std::string& 
   return false;
 }
 
-// Rewrites the input copy into the output file, whose descriptor it takes
-// over.  False after logging why the output is no complete, readable PPD.
-bool writeNewPpd(Log& log, const std::string& input, Fd outFd, const std::string& output,
-                 OptionList& options, const std::string& queue) {
+// Rewrites the product PPD's text, which the input copy holds, into the
+// output file, whose descriptor it takes over.  False after logging why
+// the output is no complete, readable PPD.
+bool writeNewPpd(Log& log, ProductPpdText& product, const std::string& input, Fd outFd,
+                 const std::string& output, OptionList& options, const std::string& queue) {
   File out = streamOf(std::move(outFd), "w");
   if (!out) {
     log.printf(msg::kProblemOpening, output.c_str(), queue.c_str());
     return false;
   }
-  File in = openFile(input, "r");
+  File in = textStream(product.text());
   if (!in) {
     log.printf(msg::kProblemOpening, input.c_str(), queue.c_str());
     return false;
   }
-  bool readable = keepOfferedChoices(log, input, options);
+  bool readable = keepOfferedChoices(log, product.options(input), options);
   if (readable)
     processNewPPD(log, in.get(), out.get(), options);
   bool written = !std::ferror(in.get()) && !std::ferror(out.get());
@@ -232,9 +233,10 @@ bool installNewPPD(Log& log, ProductPpdIndex& index, const std::string& ppdDir,
     return false;
   }
   scratch.hold(output);
-  if (!prepareInput(log, found, std::move(inFd), input, queue))
+  ProductPpdText& product = index.texts().textOf(found);
+  if (!prepareInput(log, product, found, std::move(inFd), input, queue))
     return false;
-  if (!writeNewPpd(log, input, std::move(outFd), output, options, queue))
+  if (!writeNewPpd(log, product, input, std::move(outFd), output, options, queue))
     return false;
   scratch.release(output);
   newName = output;

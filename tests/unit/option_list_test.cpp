@@ -22,6 +22,7 @@ class OptionListTest : public ::testing::Test {
   }
   OptionList options;
   TempDir dir;
+  std::optional<OfferedOptions> offered = readOfferedOptions(kProductPpd);
 };
 
 TEST_F(OptionListTest, FindByKeywordWithoutTheAsterisk) {
@@ -60,6 +61,7 @@ TEST_F(OptionListTest, CollectsDefaultsThatNameAChoice) {
             "Unable to open '" + dir.file("broken.ppd") + "' as a PPD file!\n");
   EXPECT_EQ(entries(options), before);
   EXPECT_FALSE(isReadablePpd(dir.file("broken.ppd")));
+  EXPECT_FALSE(readOfferedOptions(dir.file("broken.ppd")));
 }
 
 TEST_F(OptionListTest, KeepsOnlyChoicesTheNewPpdOffers) {
@@ -67,7 +69,7 @@ TEST_F(OptionListTest, KeepsOnlyChoicesTheNewPpdOffers) {
   add("PageSize", "Letter");
   add("InputSlot", "Tray3");
   add("Stapling", "On");
-  EXPECT_TRUE(keepOfferedChoices(log, kProductPpd, options));
+  EXPECT_TRUE(keepOfferedChoices(log, &*offered, options));
   EXPECT_EQ(entries(options), "1:PageSize/Letter ");
   EXPECT_NE(log.text().find("Option InputSlot/Tray3 is not offered by the new PPD: its own "
                             "default stays.\nOption Stapling/On is not offered"),
@@ -83,7 +85,7 @@ TEST_F(OptionListTest, CarriesTheNewPpdsSpellingOncePerOptionAndNoJclOption) {
   add("MEDIATYPE", "THICK");
   add("MediaType", "Plain");
   add("EconoMode", "On");
-  EXPECT_TRUE(keepOfferedChoices(log, kProductPpd, options));
+  EXPECT_TRUE(keepOfferedChoices(log, &*offered, options));
   EXPECT_EQ(entries(options), "1:InputSlot/Tray1 2:MediaType/Thick ");
   std::string text = log.text();
   EXPECT_NE(text.find("Option MediaType/Plain is the new PPD's MediaType once more"),
