@@ -99,7 +99,7 @@ QueueResult keptPrinter(const PrinterEntry& printer, const char* reason) {
 // One printer: collect its defaults, back up its PPD, write the new one and
 // put it in place; its configuration marker follows a replaced PPD only.
 QueueResult updatePrinter(Log& log, ProductPpdIndex& index, const std::string& ppdDir,
-                          const PrinterEntry& printer) {
+                          const PrinterEntry& printer, const ReplaceStep& replace) {
   QueueResult result = keptPrinter(printer, "");
   const char* queue = printer.queueName.c_str();
   const char* ppdPath = printer.ppdPath.c_str();
@@ -113,10 +113,8 @@ QueueResult updatePrinter(Log& log, ProductPpdIndex& index, const std::string& p
     if (!installNewPPD(log, index, ppdDir, result.carried, printer, newName, &result.productPpd))
       result.reason = result.productPpd.empty() ? "no product PPD for its model"
                                                 : "the new PPD could not be written";
-    else if (!replacePPD(log, printer.ppdPath, newName))
-      result.reason = "the new PPD could not be put in place";
     else
-      result.updated = true;
+      result.updated = replace(printer, newName, result.reason);
     if (!newName.empty())
       unlink(newName.c_str());
   } else {
@@ -136,7 +134,12 @@ QueueResult updatePrinter(Log& log, ProductPpdIndex& index, const std::string& p
 
 bool updatePrinters(Log& log, ProductPpdIndex& index, const std::string& ppdDir,
                     const PrinterList& printers, PrinterQuestion ask, QueueResults& results,
-                    const UpdateProgress& progress) {
+                    const UpdateProgress& progress, const ReplaceStep& replace) {
+  ReplaceStep put = replace;
+  if (!put)
+    put = [&log](const PrinterEntry& printer, const std::string& newName, std::string& reason) {
+      return copyOverPpd(log, printer, newName, reason);
+    };
   std::map<std::string, bool> answered;  // queue name: update it
   for (size_t i = 0; i < printers.size(); ++i) {
     const PrinterEntry& printer = printers[i];
@@ -160,7 +163,7 @@ bool updatePrinters(Log& log, ProductPpdIndex& index, const std::string& ppdDir,
       if (answer == kAnswerAll)
         ask = nullptr;
     }
-    results.push_back(updatePrinter(log, index, ppdDir, printer));
+    results.push_back(updatePrinter(log, index, ppdDir, printer, put));
     if (progress)
       progress(i + 1, printers.size());
   }
@@ -229,6 +232,14 @@ bool replacePPD(Log& log, const std::string& ppdPath, const std::string& newName
   CopyResult copy = copyWhole(newName, ppdPath);
   log.printf(msg::kCopyingResult, newName.c_str(), ppdPath.c_str(), copy.status());
   return logCopyFailure(log, copy, newName, ppdPath);
+}
+
+bool copyOverPpd(Log& log, const PrinterEntry& printer, const std::string& newName,
+                 std::string& reason) {
+  if (replacePPD(log, printer.ppdPath, newName))
+    return true;
+  reason = "the new PPD could not be put in place";
+  return false;
 }
 
 std::string tmpPpdDir(Log& log) {

@@ -32,6 +32,11 @@ struct QueueResult {
 };
 using QueueResults = std::vector<QueueResult>;
 
+// Puts a printer's rewritten PPD (the file newName) in the place of its
+// old one; false leaves the old one in use, with why in reason.
+using ReplaceStep = std::function<bool(const PrinterEntry& printer, const std::string& newName,
+                                       std::string& reason)>;
+
 // The reasons of queues the administrator left alone.
 inline constexpr char kDeclinedReason[] = "declined";
 inline constexpr char kBrokenOffReason[] = "the update was broken off";
@@ -40,10 +45,12 @@ inline constexpr char kBrokenOffReason[] = "the update was broken off";
 // is set (an answer "all" stops the asking, "break" the update); a queue's
 // further entries (CUPS's older copy Q.ppd.O beside Q.ppd) follow the
 // answer given for it.  Each printer's outcome goes into results.  False
-// when the update was broken off.
+// when the update was broken off.  Each new PPD is put in place by
+// `replace`, without it by copyOverPpd.
 bool updatePrinters(Log& log, ProductPpdIndex& index, const std::string& ppdDir,
                     const PrinterList& printers, PrinterQuestion ask, QueueResults& results,
-                    const UpdateProgress& progress = nullptr);
+                    const UpdateProgress& progress = nullptr,
+                    const ReplaceStep& replace = nullptr);
 
 // Writes the printer's rewritten product PPD into a new temporary file
 // whose name goes into newName.  True when that file is complete and
@@ -68,6 +75,11 @@ bool backupPPD(Log& log, const std::string& ppdPath, const std::string& queueNam
 // at all, keeping the PPD's owner, group and permission bits, and logs
 // "Copying %s to %s: result=%d"; false leaves the printer's PPD as it was.
 bool replacePPD(Log& log, const std::string& ppdPath, const std::string& newName);
+
+// The replace step that copies: replacePPD over the printer's PPD file,
+// for CUPS to read when it restarts.
+bool copyOverPpd(Log& log, const PrinterEntry& printer, const std::string& newName,
+                 std::string& reason);
 
 // $TMPDIR when it names a directory, else "/tmp".
 std::string tmpPpdDir(Log& log);
