@@ -22,6 +22,7 @@ build/bench/scan_bench over 10,000 PPD files against `head -n 30`.
 Usage: bench.py BUILD_DIR [N ...]   (default N: 10 100 1000)
 """
 
+import contextlib
 import os
 import pathlib
 import platform
@@ -139,20 +140,34 @@ class LogPipe(threading.Thread):
         raise RuntimeError("no such line in the Log file")
 
 
-def measure_setup(sb, entries, package_tree):
-    n = len(entries)
+def logged_setup_run(sb, package_tree, command):
+    """The product unpacked and an installing run of command (setup, maybe
+    under a wrapper, with its options) timed inside the sandbox; its
+    seconds, the stamped Log file (a LogPipe) and the Log's text."""
     unpack_tree(sb, package_tree)
     prepare_install(sb)
+    # setup keeps the last Log file as LOG.1 by renaming it, which would
+    # take the pipe away; a directory of that name makes the rename fail.
+    sb.sh(f"mkdir -p {LOG}.1 && touch {LOG}.1/keep")
     log = LogPipe(sb)
     log.start()
     env = " ".join(f"{k}={v}" for k, v in INSTALL_ENV.items())
-    out = sb.sh(f"start=$(date +%s%N); {env} /usr/bin/time -v -o /root/time "
-                "/opt/oxa/bin/setup; end=$(date +%s%N); echo $start $end", timeout=3600)
+    out = sb.sh(f"start=$(date +%s%N); {env} {command}; end=$(date +%s%N); echo $start $end",
+                timeout=7200)
     start, end = map(int, out.split())
     log.join(timeout=60)
     text = "\n".join(line for _, line in log.lines)
+    if not log.lines or not log.lines[-1][1].startswith("Finishing"):
+        raise RuntimeError(f"setup did not finish:\n{text[-3000:]}")
+    return (end - start) / 1e9, log, text
+
+
+def measure_setup(sb, entries, package_tree):
+    n = len(entries)
+    seconds, log, text = logged_setup_run(sb, package_tree,
+                                          "/usr/bin/time -v -o /root/time /opt/oxa/bin/setup")
     updated = len(re.findall(rf"^Copying \S+ to {CUPS_PPD_DIR}/\S+\.ppd: result=0$", text, re.M))
-    if not log.lines or not log.lines[-1][1].startswith("Finishing") or updated != n:
+    if updated != n:
         raise RuntimeError(f"setup updated {updated} of {n} queues:\n{text[-3000:]}")
 
     listing, _ = log.stamp(lambda l: l.startswith("List of Norvik Printers installed:"))
@@ -162,7 +177,7 @@ def measure_setup(sb, entries, package_tree):
     _, restart_end = log.stamp(lambda l: l.startswith("CUPS reset returned with:"), restart)
     peaks = [int(re.search(r"Maximum resident set size \(kbytes\): (\d+)",
                            sb.read("/root/time")).group(1))] + more_peaks(sb, entries)
-    return {"run": (end - start) / 1e9, "scan": (update_start - scan_start) / 1e9,
+    return {"run": seconds, "scan": (update_start - scan_start) / 1e9,
             "update": (update_end - update_start) / 1e9,
             "restart": (restart_end - update_end) / 1e9, "peaks": sorted(peaks)}
 
@@ -278,15 +293,25 @@ def report(rows, scan):
     return "\n".join(lines), "\n".join(targets)
 
 
-def main():
+def command_line(default_sizes):
+    """The build directory and the queue counts asked for, and the load
+    average before anything starts."""
     build = pathlib.Path(sys.argv[1]).resolve()
-    sizes = [int(n) for n in sys.argv[2:]] or [10, 100, 1000]
     os.environ.setdefault("LUMO_BUILD_DIR", str(build))
-    load = os.getloadavg()[0]
-    rows = []
+    return build, [int(n) for n in sys.argv[2:]] or default_sizes, os.getloadavg()[0]
+
+
+@contextlib.contextmanager
+def work_area():
+    """A throwaway directory: the sandboxes' stage and the package's tree."""
     with tempfile.TemporaryDirectory(prefix="lumo-bench-") as work:
-        stage = pathlib.Path(work) / "stage"
-        package_tree = extract_package(pathlib.Path(work) / "package")
+        yield pathlib.Path(work) / "stage", extract_package(pathlib.Path(work) / "package")
+
+
+def main():
+    build, sizes, load = command_line([10, 100, 1000])
+    rows = []
+    with work_area() as (stage, package_tree):
         for n in sizes:
             print(f"N = {n}: setup", flush=True)
             s = on_fresh_server(stage, n, lambda sb, e: measure_setup(sb, e, package_tree))

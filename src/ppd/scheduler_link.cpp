@@ -143,8 +143,11 @@ SchedulerAnswer SchedulerLink::exchange(ipp_t* request, const char* resource, in
   http_status_t status = HTTP_STATUS_ERROR;
   for (int attempt = 0; attempt < kAttempts; ++attempt) {
     status = cupsSendRequest(http_, request, resource, ippLength(request) + size_t(size));
-    if (status == HTTP_STATUS_CONTINUE && fd >= 0)
-      status = sendFile(http_, fd);
+    // A scheduler that refuses the request before reading it all (a file
+    // larger than its MaxRequestSize) answers and closes: the write fails,
+    // and its answer is read all the same.
+    if (status == HTTP_STATUS_CONTINUE && fd >= 0 && sendFile(http_, fd) != HTTP_STATUS_CONTINUE)
+      status = httpUpdate(http_);
     Ipp response;
     if (status == HTTP_STATUS_CONTINUE || status == HTTP_STATUS_OK) {
       response.reset(cupsGetResponse(http_, resource));
