@@ -280,6 +280,9 @@ def way_setup(sb, entries, context):
     unpack_tree(sb, context["package_tree"])
     prepare_install(sb)
     patient_systemctl(sb)
+    # setup keeps the last Log file as LOG.1 by renaming it, which would
+    # take the pipe away; a directory of that name makes the rename fail.
+    sb.sh(f"mkdir -p {LOG}.1 && touch {LOG}.1/keep")
     log = LogPipe(sb)
     log.start()
     start, end = nanoseconds(sb, f"{install_env()} /usr/bin/time -v -o /root/time "

@@ -11,7 +11,7 @@
 
 namespace {
 
-const char kOptionString[] = "df:hi:m:nq:r:u:w:xS:D:Z:";
+const char kOptionString[] = "df:hi:Lm:nq:r:u:w:xS:D:Z:";
 const char kUsageVersion[] = "4.0-7";
 // Restarts getopt at the first argument (glibc re-initialises on 0).
 void resetScanner() {
@@ -40,6 +40,7 @@ std::string firstOptionPass(int argc, char** argv, Options& options) {
       case 'd': options.deinstall = true; break;
       case 'f': options.allowAnyDir = std::atoi(optarg); break;
       case 'h': options.usage = true; break;
+      case 'L': options.liveUpdate = true; break;
       case 'n': options.preview = true; break;
       case 'r':
         if (refusal.empty())

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 
 #include "app/cups_restart.h"
 #include "app/options.h"
@@ -25,6 +26,7 @@
 #include "install/go_install.h"
 #include "install/model_links.h"
 #include "install/selinux.h"
+#include "ppd/live_update.h"
 #include "ppd/printer_scan.h"
 #include "ppd/printer_update.h"
 #include "ppd/unfinished_runs.h"
@@ -238,11 +240,13 @@ void SetupRun::takeEarlierInstallation(int kind) {
 // What a killed run left is finished first.  Then the maker's CUPS queues
 // get the product's newer PPD files, and CUPS is restarted to read them
 // (unless the administrator broke the update off); CUPS is then restarted
-// once more, whatever the update did.
+// once more, whatever the update did.  A live update (-L) hands the files
+// to the running scheduler and restarts CUPS only when it had to copy some.
 void SetupRun::updateCupsQueues() {
   const std::string& ppdDir = facts_.ppd.ppdInstallDir;
   removeLeftovers(log_, facts_.cupsBaseDir, runLock_.takenAt());
   finishMarkers(log_, facts_.cupsBaseDir, runLock_.takenAt());
+  bool restart = !options_.liveUpdate;
   if (scanCupsPrinters(log_, productPpds_, facts_.cupsBaseDir, ppdDir, printers_)) {
     PrinterQuestion ask;
     if (options_.queryLevel != 0)
@@ -252,11 +256,22 @@ void SetupRun::updateCupsQueues() {
     UpdateProgress progress;
     if (onTerminal() && options_.queryLevel == 0)
       progress = [](size_t done, size_t total) { showProgress(stderr, done, total); };
-    if (updatePrinters(log_, productPpds_, ppdDir, facts_.startDir, printers_, ask,
-                       record_.queues, progress))
+    std::optional<LiveUpdate> live;
+    if (options_.liveUpdate)
+      live.emplace(log_, facts_.cupsBaseDir);
+    bool finished = updatePrinters(log_, productPpds_, ppdDir, facts_.startDir, printers_, ask,
+                                   record_.queues, progress,
+                                   live ? live->step() : ReplaceStep());
+    if (live)
+      restart = live->needsRestart();
+    live.reset();  // the scheduler's connection closed before any restart
+    if (finished && restart)
       record_.restarts.push_back(restartCups(log_));
   }
-  record_.restarts.push_back(restartCups(log_));
+  if (restart)
+    record_.restarts.push_back(restartCups(log_));
+  else
+    log_.message("No CUPS restart: the running scheduler took every new PPD.");
 }
 
 void SetupRun::installBranch() {

@@ -21,6 +21,7 @@ struct Options {
   bool preview = false;            // -n: tell what a run would do, change nothing
   std::string reportPath;          // -r: the JSON report's file
   bool exitStatus = false;         // -x: the exit status tells the outcome
+  bool liveUpdate = false;         // -L: new PPD files to the running scheduler, no restart
 };
 
 #endif

@@ -134,7 +134,8 @@ bool isWholeProductPpd(Log& log, const std::string& found, const std::string& pa
 // One printer: collect its defaults, back up its PPD, write the new one and
 // put it in place; its configuration marker follows a replaced PPD only.
 QueueResult updatePrinter(Log& log, ProductPpdIndex& index, const std::string& ppdDir,
-                          const std::string& packageDir, const PrinterEntry& printer) {
+                          const std::string& packageDir, const PrinterEntry& printer,
+                          const ReplaceStep& replace) {
   QueueResult result = keptPrinter(printer, "");
   const char* queue = printer.queueName.c_str();
   const char* ppdPath = printer.ppdPath.c_str();
@@ -149,10 +150,8 @@ QueueResult updatePrinter(Log& log, ProductPpdIndex& index, const std::string& p
                        &result.productPpd))
       result.reason = result.productPpd.empty() ? "no product PPD for its model"
                                                 : "the new PPD could not be prepared";
-    else if (!replacePPD(log, printer.ppdPath, newName))
-      result.reason = "the new PPD could not be put in place";
     else
-      result.updated = true;
+      result.updated = replace(printer, newName, result.reason);
     if (!newName.empty())
       unlink(newName.c_str());
   } else {
@@ -172,7 +171,13 @@ QueueResult updatePrinter(Log& log, ProductPpdIndex& index, const std::string& p
 
 bool updatePrinters(Log& log, ProductPpdIndex& index, const std::string& ppdDir,
                     const std::string& packageDir, const PrinterList& printers,
-                    PrinterQuestion ask, QueueResults& results, const UpdateProgress& progress) {
+                    PrinterQuestion ask, QueueResults& results, const UpdateProgress& progress,
+                    const ReplaceStep& replace) {
+  ReplaceStep put = replace;
+  if (!put)
+    put = [&log](const PrinterEntry& printer, const std::string& newName, std::string& reason) {
+      return copyOverPpd(log, printer, newName, reason);
+    };
   std::map<std::string, bool> answered;  // queue name: update it
   for (size_t i = 0; i < printers.size(); ++i) {
     const PrinterEntry& printer = printers[i];
@@ -196,7 +201,7 @@ bool updatePrinters(Log& log, ProductPpdIndex& index, const std::string& ppdDir,
       if (answer == kAnswerAll)
         ask = nullptr;
     }
-    results.push_back(updatePrinter(log, index, ppdDir, packageDir, printer));
+    results.push_back(updatePrinter(log, index, ppdDir, packageDir, printer, put));
     if (progress)
       progress(i + 1, printers.size());
   }
@@ -268,6 +273,14 @@ bool replacePPD(Log& log, const std::string& ppdPath, const std::string& newName
   CopyResult copy = copyWhole(newName, ppdPath);
   log.printf(msg::kCopyingResult, newName.c_str(), ppdPath.c_str(), copy.status());
   return logCopyFailure(log, copy, newName, ppdPath);
+}
+
+bool copyOverPpd(Log& log, const PrinterEntry& printer, const std::string& newName,
+                 std::string& reason) {
+  if (replacePPD(log, printer.ppdPath, newName))
+    return true;
+  reason = "the new PPD could not be put in place";
+  return false;
 }
 
 std::string tmpPpdDir(Log& log) {

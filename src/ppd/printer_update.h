@@ -32,6 +32,11 @@ struct QueueResult {
 };
 using QueueResults = std::vector<QueueResult>;
 
+// Puts a printer's rewritten PPD (the file newName) in the place of its
+// old one; false leaves the old one in use, with why in reason.
+using ReplaceStep = std::function<bool(const PrinterEntry& printer, const std::string& newName,
+                                       std::string& reason)>;
+
 // The reasons of queues the administrator left alone.
 inline constexpr char kDeclinedReason[] = "declined";
 inline constexpr char kBrokenOffReason[] = "the update was broken off";
@@ -42,11 +47,13 @@ inline constexpr char kBrokenOffReason[] = "the update was broken off";
 // answer given for it.  packageDir is the unpacked product's directory,
 // whose ppd/ holds the files the product PPDs must equal (installNewPPD).
 // Each printer's outcome goes into results.  False when the update was
-// broken off.
+// broken off.  Each new PPD is put in place by `replace`, without it by
+// copyOverPpd.
 bool updatePrinters(Log& log, ProductPpdIndex& index, const std::string& ppdDir,
                     const std::string& packageDir, const PrinterList& printers,
                     PrinterQuestion ask, QueueResults& results,
-                    const UpdateProgress& progress = nullptr);
+                    const UpdateProgress& progress = nullptr,
+                    const ReplaceStep& replace = nullptr);
 
 // Writes the printer's rewritten product PPD into a new temporary file
 // whose name goes into newName.  The product PPD found is taken only when
@@ -74,6 +81,11 @@ bool backupPPD(Log& log, const std::string& ppdPath, const std::string& queueNam
 // at all, keeping the PPD's owner, group and permission bits, and logs
 // "Copying %s to %s: result=%d"; false leaves the printer's PPD as it was.
 bool replacePPD(Log& log, const std::string& ppdPath, const std::string& newName);
+
+// The replace step that copies: replacePPD over the printer's PPD file,
+// for CUPS to read when it restarts.
+bool copyOverPpd(Log& log, const PrinterEntry& printer, const std::string& newName,
+                 std::string& reason);
 
 // $TMPDIR when it names a directory, else "/tmp".
 std::string tmpPpdDir(Log& log);

@@ -1,0 +1,72 @@
+#include "ppd/live_update.h"
+
+#include "base/log.h"
+#include "ppd/printer_scan.h"
+
+LiveUpdate::LiveUpdate(Log& log, const std::string& cupsBaseDir, SchedulerAddress address)
+    : log_(log), ppdDir_(cupsPpdDir(cupsBaseDir)), address_(std::move(address)) {}
+
+ReplaceStep LiveUpdate::step() {
+  return [this](const PrinterEntry& printer, const std::string& newName, std::string& reason) {
+    return replace(printer, newName, reason);
+  };
+}
+
+SchedulerLink& LiveUpdate::scheduler() {
+  if (link_)
+    return *link_;
+  link_ = std::make_unique<SchedulerLink>(address_);
+  if (link_->connected())
+    log_.printf("Connected to the scheduler at %s:%d: the queues get their new PPD while it runs.",
+                address_.host.c_str(), address_.port);
+  else
+    log_.printf("No scheduler answers at %s:%d: %s. The new PPD files are copied into place "
+                "and CUPS restarted.",
+                address_.host.c_str(), address_.port, cupsLastErrorString());
+  return *link_;
+}
+
+bool LiveUpdate::replace(const PrinterEntry& printer, const std::string& newName,
+                         std::string& reason) {
+  // CUPS's older copy Q.ppd.O, or any file not named for its queue, is no
+  // PPD the scheduler reads: it is simply copied.
+  if (printer.ppdPath != ppdDir_ + "/" + printer.queueName + ".ppd")
+    return copyOverPpd(log_, printer, newName, reason);
+  SchedulerLink& link = scheduler();
+  SchedulerAnswer answer = link.findQueue(printer.queueName);
+  if (answer.kind == SchedulerAnswer::kDone) {
+    log_.printf("Sending %s to the scheduler as the PPD of printer %s (%s).", newName.c_str(),
+                printer.queueName.c_str(), SchedulerLink::printerUri(printer.queueName).c_str());
+    answer = link.sendPpd(printer.queueName, newName);
+    if (answer.kind == SchedulerAnswer::kDone) {
+      log_.printf("The scheduler took the PPD of printer %s: %s.", printer.queueName.c_str(),
+                  answer.text.c_str());
+      return true;
+    }
+  }
+  if (answer.kind == SchedulerAnswer::kRefused)
+    return refused(printer, answer, reason);
+  return copyInstead(printer, answer, newName, reason);
+}
+
+bool LiveUpdate::refused(const PrinterEntry& printer, const SchedulerAnswer& answer,
+                         std::string& reason) {
+  log_.printf("The scheduler refused the PPD of printer %s: %s.", printer.queueName.c_str(),
+              answer.text.c_str());
+  reason = "refused by the scheduler: " + answer.text;
+  return false;
+}
+
+// The way without -L for this queue: its file copied for a restart to read.
+bool LiveUpdate::copyInstead(const PrinterEntry& printer, const SchedulerAnswer& answer,
+                             const std::string& newName, std::string& reason) {
+  if (answer.kind == SchedulerAnswer::kUnknownQueue)
+    log_.printf("The scheduler does not know printer %s: %s. Its PPD is copied instead.",
+                printer.queueName.c_str(), answer.text.c_str());
+  else
+    log_.printf("No answer from the scheduler for printer %s: %s. Its PPD is copied instead.",
+                printer.queueName.c_str(), answer.text.c_str());
+  bool copied = copyOverPpd(log_, printer, newName, reason);
+  copied_ = copied_ || copied;
+  return copied;
+}

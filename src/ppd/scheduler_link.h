@@ -1,0 +1,55 @@
+// One connection to the local CUPS scheduler over IPP, held open for as
+// many requests as the caller sends and closed with its owner.
+#ifndef LUMO_PPD_SCHEDULER_LINK_H
+#define LUMO_PPD_SCHEDULER_LINK_H
+
+#include <cups/cups.h>
+
+#include <string>
+
+// Where the scheduler listens and how long any one wait on it may last
+// (connecting, each write, each read).
+struct SchedulerAddress {
+  std::string host = "localhost";
+  int port = 631;
+  int timeoutSeconds = 20;
+};
+
+// What the scheduler said to a request.
+struct SchedulerAnswer {
+  enum Kind { kDone, kUnknownQueue, kRefused, kNoAnswer };
+  Kind kind = kNoAnswer;
+  std::string text;  // the IPP status with the scheduler's message, or the HTTP status
+};
+
+class SchedulerLink {
+ public:
+  // Connects within the time limit; connected() tells whether it answered.
+  explicit SchedulerLink(const SchedulerAddress& address);
+  ~SchedulerLink();
+  SchedulerLink(const SchedulerLink&) = delete;
+  SchedulerLink& operator=(const SchedulerLink&) = delete;
+
+  // False once no answer came: the connection is then closed for good.
+  bool connected() const { return http_ != nullptr; }
+
+  // ipp://localhost/printers/<queue>, the queue name encoded.
+  static std::string printerUri(const std::string& queue);
+
+  // Whether the scheduler has the queue (Get-Printer-Attributes):
+  // kDone, or kUnknownQueue for client-error-not-found.
+  SchedulerAnswer findQueue(const std::string& queue);
+
+  // Hands the PPD file to the scheduler as the queue's own, as CUPS's
+  // lpadmin -P does: CUPS-Add-Modify-Printer with the file attached.  The
+  // scheduler stores it and uses it from then on.
+  SchedulerAnswer sendPpd(const std::string& queue, const std::string& ppdFile);
+
+ private:
+  SchedulerAnswer exchange(ipp_t* request, const char* resource, int fd, off_t size);
+  SchedulerAnswer noAnswer(const std::string& why);
+
+  http_t* http_ = nullptr;
+};
+
+#endif
