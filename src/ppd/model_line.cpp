@@ -1,7 +1,5 @@
 #include "ppd/model_line.h"
 
-#include <vector>
-
 #include "ppd/model_table.h"
 #include "ppd/printer_list.h"
 
@@ -10,17 +8,13 @@ namespace {
 const char kModelKeyword[] = "*ModelName:";
 const char kVersionKeyword[] = "*% Lumo version:";
 
-// The longest text that every model name begins with.
-std::string_view commonPrefix() {
-  std::string_view prefix = kModelCount > 0 ? kModelTable[0].name : std::string_view();
-  for (int i = 1; i < kModelCount; ++i) {
-    size_t same = 0;
-    std::string_view name = kModelTable[i].name;
-    while (same < prefix.size() && same < name.size() && prefix[same] == name[same])
-      ++same;
-    prefix = prefix.substr(0, same);
-  }
-  return prefix;
+// The model identifier of the first row of the table whose name occurs in
+// the text, or 0; the order of the rows decides.
+int searchTable(std::string_view text) {
+  for (int i = 0; i < kModelCount; ++i)
+    if (text.find(kModelTable[i].name) != std::string_view::npos)
+      return kModelTable[i].id;
+  return 0;
 }
 
 // The position of the first non-space character at or after `from`.
@@ -45,23 +39,6 @@ int pdlFromWindow(std::string_view line) {
   if (window.find(" PS") != std::string_view::npos)
     return kPdlPostScript;
   return kPdlUnknown;
-}
-
-ModelMatcher::ModelMatcher() : namesPrefix_(commonPrefix()) {}
-
-// The model identifier of the first row of the table whose name occurs in
-// the text, or 0; the order of the rows decides.  A name can only stand
-// where the names' common beginning does, so only those places are tried.
-int ModelMatcher::searchTable(std::string_view text) const {
-  std::vector<size_t> starts;
-  for (size_t at = text.find(namesPrefix_); at != std::string_view::npos;
-       at = text.find(namesPrefix_, at + 1))
-    starts.push_back(at);
-  for (int i = 0; i < kModelCount; ++i)
-    for (size_t at : starts)
-      if (text.compare(at, kModelTable[i].name.size(), kModelTable[i].name) == 0)
-        return kModelTable[i].id;
-  return 0;
 }
 
 bool ModelMatcher::findModel(std::string_view text, int& modelId) {

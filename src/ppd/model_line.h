@@ -19,8 +19,6 @@ int pdlFromWindow(std::string_view line);
 // hundreds of rows to search.
 class ModelMatcher {
  public:
-  ModelMatcher();
-
   // For a line holding "*ModelName:", sets pdlKind from the line as read
   // and, when a model of the table occurs in the model text (the value after
   // the keyword and its spaces, without the line end), sets modelId and
@@ -29,9 +27,6 @@ class ModelMatcher {
 
  private:
   bool findModel(std::string_view text, int& modelId);
-  int searchTable(std::string_view text) const;
-
-  std::string_view namesPrefix_;  // what every model name begins with
   std::unordered_map<std::string, int> known_;
 };
 
