@@ -13,8 +13,8 @@
 
 class Log;
 
-// A Log file on /dev/null: hostile input makes the parsers log a great
-// deal, and writing it all to standard error slows the fuzzer down.
+// A Log that drops every message: hostile input makes the parsers log a
+// great deal, and writing it all to standard error slows the fuzzer down.
 Log& quietLog();
 
 // A stream reading the bytes (fmemopen), NUL bytes included: no file is

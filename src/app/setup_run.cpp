@@ -137,7 +137,7 @@ void SetupRun::startLog() {
   if (facts_.uid != 0)
     path += formatText("_%d", facts_.uid);
   if (options_.preview) {
-    log_.open("/dev/null");
+    log_.discard();
     findRunTools(facts_.tools);
     return;
   }

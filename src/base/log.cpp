@@ -58,6 +58,8 @@ std::string Log::descriptorPath() const {
 }
 
 void Log::message(const std::string& text) {
+  if (discard_)
+    return;
   FILE* target = file_ ? file_.get() : stderr;
   std::fputs(text.c_str(), target);
   if (text.empty() || text.back() != '\n')

@@ -17,6 +17,9 @@ class Log {
   // standard error.
   bool open(const std::string& path);
   bool isOpen() const { return file_ != nullptr; }
+  // Drops every message from now on, writing nowhere: for a run that must
+  // change nothing.
+  void discard() { discard_ = true; }
   const std::string& path() const { return path_; }
   // The path by which a command of ours reaches the open Log file itself,
   // whatever its name now names; empty while none is open.
@@ -41,6 +44,7 @@ class Log {
   File file_;
   std::string path_;
   int debugLevel_ = 0;
+  bool discard_ = false;
 };
 
 #endif

@@ -49,6 +49,16 @@ TEST_F(LogTest, EmptyFormattedMessageIsNotLogged) {
   EXPECT_EQ(readFile(path), "\n");
 }
 
+TEST_F(LogTest, DiscardingLogWritesNowhere) {
+  log.discard();
+  testing::internal::CaptureStderr();
+  log.message("dropped");
+  log.printf("%s", "dropped too");
+  log.close();
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+  EXPECT_FALSE(log.isOpen());
+}
+
 TEST_F(LogTest, UnopenableLogFallsBackToStandardError) {
   EXPECT_FALSE(log.open(dir.file("missing/UpdateLog")));
   EXPECT_FALSE(log.isOpen());
