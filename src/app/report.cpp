@@ -32,13 +32,9 @@ json notCarried(const QueueResult& queue) {
   json object = json::object();
   if (!queue.updated)
     return object;
-  for (const OptionEntry& option : queue.defaults) {
-    bool carried = false;
-    for (const OptionEntry& kept : queue.carried)
-      carried = carried || kept.index == option.index;
-    if (!carried)
+  for (const OptionEntry& option : queue.defaults)
+    if (!findIndex(queue.carried, option.index))
       object[option.keyword] = option.choice;
-  }
   return object;
 }
 

@@ -1,6 +1,5 @@
 #include "app/setup_run.h"
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -52,11 +51,9 @@ void tell(Log& log, const char* text) {
 // Log file is that run's, and starting it afresh would lose it, so this
 // run's goes beside it with its process id appended.
 void writeOwnLog(const std::string& text) {
-  std::string path = formatText("%s.%d", kLogPath, int(getpid()));
-  Fd fd(open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644));
-  std::string line = text + "\n";
-  if (fd.valid())
-    (void)!write(fd.get(), line.data(), line.size());
+  Log own;
+  if (own.open(formatText("%s.%d", kLogPath, int(getpid()))))
+    own.message(text);
 }
 
 }  // namespace

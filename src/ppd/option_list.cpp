@@ -64,6 +64,13 @@ const OptionEntry* findOption(const OptionList& options, const std::string& name
   return nullptr;
 }
 
+const OptionEntry* findIndex(const OptionList& options, int index) {
+  for (const OptionEntry& entry : options)
+    if (entry.index == index)
+      return &entry;
+  return nullptr;
+}
+
 bool collectDefaults(const std::string& ppdFile, OptionList& options) {
   PpdFile ppd = openPpd(ppdFile);
   if (!ppd) {

@@ -24,6 +24,10 @@ using OptionList = std::vector<OptionEntry>;
 // name is given with its asterisk, as in *PageSize), or nullptr.
 const OptionEntry* findOption(const OptionList& options, const std::string& name);
 
+// The entry with that index (its place in the order of collection, which
+// a list keeps when entries are dropped), or nullptr.
+const OptionEntry* findIndex(const OptionList& options, int index);
+
 // Replaces the list by an entry for every option of the PPD file's
 // top-level groups whose default names one of its choices; options whose
 // keyword or choice is longer than 40 characters are passed over.  False

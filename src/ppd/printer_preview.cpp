@@ -5,13 +5,6 @@
 
 namespace {
 
-const OptionEntry* withIndex(const OptionList& options, int index) {
-  for (const OptionEntry& entry : options)
-    if (entry.index == index)
-      return &entry;
-  return nullptr;
-}
-
 // The product PPD's own default for the option, or empty.
 std::string ownDefault(ppd_file_t* ppd, const std::string& keyword) {
   ppd_option_t* option = ppd ? ppdFindOption(ppd, keyword.c_str()) : nullptr;
@@ -33,7 +26,7 @@ PrinterPreview previewPrinter(Log& log, ProductPpdIndex& index, const std::strin
   PpdFile ppd = openPpd(preview.productPpd);
   for (const OptionEntry& entry : defaults) {
     OptionPreview option{entry.keyword, entry.choice, false, ""};
-    if (const OptionEntry* kept = withIndex(carried, entry.index)) {
+    if (const OptionEntry* kept = findIndex(carried, entry.index)) {
       option.carried = true;
       option.newChoice = kept->choice;
     } else {
