@@ -19,12 +19,12 @@ const char kLockName[] = "/Lumo4.0_setup.lock";
 constexpr int kHolderWaits = 100;
 constexpr long kHolderWaitNanoseconds = 50 * 1000 * 1000;
 
-// The lock file's place: /run/lock, else /var/lock; empty when neither is
-// a directory.
-std::string lockPath() {
+// The lock file's directory: /run/lock, else /var/lock; empty when
+// neither is a directory.
+std::string lockDirectory() {
   for (const char* dir : {"/run/lock", "/var/lock"})
     if (isDirectory(dir))
-      return std::string(dir) + kLockName;
+      return dir;
   return std::string();
 }
 
@@ -37,7 +37,7 @@ bool isRootsOwnFile(int fd) {
 // written by everyone: whatever else stands at the name (a link, a file of
 // another user's, a hard link to another file) is taken away and the file
 // made anew, once.
-Fd openLockFile(const std::string& path, std::string* why) {
+Fd openOrRemake(const std::string& path, std::string* why) {
   const int flags = O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC;
   Fd fd(open(path.c_str(), flags, 0644));
   if (!fd.valid() || !isRootsOwnFile(fd.get())) {
@@ -50,6 +50,33 @@ Fd openLockFile(const std::string& path, std::string* why) {
     return Fd();
   }
   return fd;
+}
+
+// Waits, for a bounded time, for an exclusive flock on fd.
+bool lockWithin(int fd) {
+  const timespec pause = {0, kHolderWaitNanoseconds};
+  for (int wait = 0; wait < kHolderWaits; ++wait) {
+    if (flock(fd, LOCK_EX | LOCK_NB) == 0)
+      return true;
+    if (errno != EWOULDBLOCK)
+      return false;
+    nanosleep(&pause, nullptr);
+  }
+  errno = EWOULDBLOCK;
+  return false;
+}
+
+// Two runs started at once may both find a stranger's link at the name:
+// without an order between them, the second would remove the file the
+// first had just made and locked, and both would go on.  So the look at
+// the name and its repair happen under a lock on the directory itself.
+Fd openLockFile(const std::string& dir, const std::string& path, std::string* why) {
+  Fd dirFd(open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+  if (!dirFd.valid() || !lockWithin(dirFd.get())) {
+    *why = dir + ": " + std::strerror(errno);
+    return Fd();
+  }
+  return openOrRemake(path, why);
 }
 
 // The process id the holder wrote, waiting a little for it.
@@ -69,12 +96,17 @@ std::string holderOf(int fd) {
 }  // namespace
 
 RunLock::Outcome RunLock::take(std::string* note) {
-  std::string path = lockPath();
-  if (path.empty()) {
+  std::string dir = lockDirectory();
+  if (dir.empty()) {
     *note = "neither /run/lock nor /var/lock is a directory";
     return Outcome::kFailed;
   }
-  Fd fd = openLockFile(path, note);
+  return takeIn(dir, note);
+}
+
+RunLock::Outcome RunLock::takeIn(const std::string& dir, std::string* note) {
+  std::string path = dir + kLockName;
+  Fd fd = openLockFile(dir, path, note);
   if (!fd.valid())
     return Outcome::kFailed;
   if (flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {

@@ -14,10 +14,13 @@ class RunLock {
  public:
   enum class Outcome { kTaken, kBusy, kFailed };
 
-  // Takes the lock and writes our process id into the lock file.  kBusy: another run holds it, *note is its process id
-  // (or "unknown" when it has not said it yet); kFailed: no lock file could
-  // be had, *note says why.
+  // Takes the lock and writes our process id into the lock file.  kBusy:
+  // another run holds it, *note is its process id (or "unknown" when it has
+  // not said it yet); kFailed: no lock file could be had, *note says why.
   Outcome take(std::string* note);
+
+  // The same, with the lock file in dir.
+  Outcome takeIn(const std::string& dir, std::string* note);
 
   // When the lock was taken: what the run finds of its own kind older than
   // that is a dead run's.
