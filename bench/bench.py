@@ -15,6 +15,8 @@ queue the product's new PPD:
            (its reading and both listings), the printer update proper (from
            the first printer's rule of "=" to "CUPS restart command:") and
            the two CUPS restarts; the rest is setup's own work.
+  live     the same run with -L: each queue's rewritten PPD handed to the
+           running scheduler over one IPP connection, no CUPS restart.
   lpadmin  `lpadmin -p Q -P NEW.ppd` for every queue, NEW.ppd the product's
            PPD of the queue's model, decompressed.
   floor    one process copying NEW.ppd over /etc/cups/ppd/Q.ppd for every
@@ -22,7 +24,9 @@ queue the product's new PPD:
 
 Each way is timed inside the sandbox, from its start until the scheduler
 answers again with the new PPD files read; meanwhile `lpstat -r` asks the
-scheduler every second whether it runs.  Afterwards the queues' PPD files
+scheduler every second whether it runs.  The scheduler's processor time
+over the way (from /proc) is its share of the work, where it is not
+restarted.  Afterwards the queues' PPD files
 tell how many chosen defaults the way kept.  Each N runs every way RUNS
 times in turn (setup, lpadmin, floor, setup, ...) and reports medians.
 The figures of every N go into bench/results.json and from there into
@@ -275,10 +279,9 @@ def install_env():
     return " ".join(f"{k}={v}" for k, v in INSTALL_ENV.items())
 
 
-def way_setup(sb, entries, context):
-    n = len(entries)
-    unpack_tree(sb, context["package_tree"])
-    prepare_install(sb)
+def run_setup(sb, args=""):
+    """setup's installing run (with args) under /usr/bin/time, its Log read
+    through the pipe: (start ns, end ns, LogPipe, Log text)."""
     patient_systemctl(sb)
     # setup keeps the last Log file as LOG.1 by renaming it, which would
     # take the pipe away; a directory of that name makes the rename fail.
@@ -286,13 +289,36 @@ def way_setup(sb, entries, context):
     log = LogPipe(sb)
     log.start()
     start, end = nanoseconds(sb, f"{install_env()} /usr/bin/time -v -o /root/time "
-                                 "/opt/oxa/bin/setup")
+                                 f"/opt/oxa/bin/setup {args}")
     log.join(timeout=60)
     text = "\n".join(line for _, line in log.lines)
-    updated = len(re.findall(rf"^Copying \S+ to {CUPS_PPD_DIR}/\S+\.ppd: result=0$", text, re.M))
-    if not log.lines or not log.lines[-1][1].startswith("Finishing") or updated != n:
+    if not log.lines or not log.lines[-1][1].startswith("Finishing"):
+        raise RuntimeError(f"setup did not finish:\n{text[-3000:]}")
+    return start, end, log, text
+
+
+def time_figures(sb):
+    """setup's peak resident KiB and its processor seconds (user and
+    system, with the processes it waited for) from /usr/bin/time -v."""
+    out = sb.read("/root/time")
+
+    def field(name):
+        return float(re.search(rf"{re.escape(name)}: ([\d.]+)", out).group(1))
+    return {"peak": int(field("Maximum resident set size (kbytes)")),
+            "cpu": field("User time (seconds)") + field("System time (seconds)")}
+
+
+def check_updated(text, pattern, n):
+    updated = len(re.findall(pattern, text, re.M))
+    if updated != n:
         raise RuntimeError(f"setup updated {updated} of {n} queues:\n{text[-3000:]}")
 
+
+def way_setup(sb, entries, context):
+    unpack_tree(sb, context["package_tree"])
+    prepare_install(sb)
+    start, end, log, text = run_setup(sb)
+    check_updated(text, rf"^Copying \S+ to {CUPS_PPD_DIR}/\S+\.ppd: result=0$", len(entries))
     listing, _ = log.stamp(lambda l: l.startswith("List of Norvik Printers installed:"))
     scan_start = log.lines[listing - 1][0]
     first, update_start = log.stamp(lambda l: l == RULE)
@@ -300,12 +326,26 @@ def way_setup(sb, entries, context):
     after, restart = log.restart(first)
     _, again = log.restart(after + 1)
     run = (end - start) / 1e9
-    peak = int(re.search(r"Maximum resident set size \(kbytes\): (\d+)",
-                         sb.read("/root/time")).group(1))
     return {"whole": run, "run": run, "own": run - restart - again,
             "scan": (update_start - scan_start) / 1e9,
             "update": (update_end - update_start) / 1e9, "restart": restart,
-            "restarts": restart + again, "peak": peak}
+            "restarts": restart + again, **time_figures(sb)}
+
+
+def way_live(sb, entries, context):
+    """setup -L: each queue's new PPD handed to the running scheduler."""
+    unpack_tree(sb, context["package_tree"])
+    prepare_install(sb)
+    start, end, log, text = run_setup(sb, "-L")
+    check_updated(text, r"^The scheduler took the PPD of printer \S+: successful-ok\.$",
+                  len(entries))
+    if "CUPS restart command:" in text:
+        raise RuntimeError("the live run restarted CUPS")
+    first, update_start = log.stamp(lambda l: l == RULE)
+    last = max(i for i, (_, line) in enumerate(log.lines)
+               if line.startswith("The scheduler took the PPD"))
+    return {"whole": (end - start) / 1e9, "update": (log.lines[last][0] - update_start) / 1e9,
+            **time_figures(sb)}
 
 
 def more_peaks(sb, entries):
@@ -351,7 +391,15 @@ def way_floor(sb, entries, context):
 # Each way: its name and how it gives a freshly built server's queues their
 # new PPD, returning at least its whole seconds ("whole").  Another way is
 # one more entry here; the tables take it up.
-WAYS = [("setup", way_setup), ("lpadmin", way_lpadmin), ("floor", way_floor)]
+WAYS = [("setup", way_setup), ("live", way_live), ("lpadmin", way_lpadmin),
+        ("floor", way_floor)]
+
+
+def scheduler_cpu(sb):
+    """(pid, processor seconds so far) of the sandbox's cupsd."""
+    pid = sb.sh("pgrep -x cupsd").split()[0]
+    fields = sb.read(f"/proc/{pid}/stat").rsplit(")", 1)[1].split()
+    return pid, (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
 
 
 def measure_way(stage, n, way, context, peaks):
@@ -361,10 +409,14 @@ def measure_way(stage, n, way, context, peaks):
         chosen = choose_defaults(sb, entries)
         poller = Poller(sb)
         poller.start()
+        before = scheduler_cpu(sb)
         try:
             figures = way(sb, entries, context)
         finally:
             poller.stop()
+        after = scheduler_cpu(sb)
+        if after[0] == before[0]:  # not restarted: its work for the way
+            figures["scheduler"] = after[1] - before[1]
         figures["silence"] = poller.longest_silence()
         figures["kept"] = kept_defaults(sb, chosen)
         if peaks:
@@ -374,15 +426,15 @@ def measure_way(stage, n, way, context, peaks):
         sb.close()
 
 
-def measure_size(stage, n, runs, context):
-    """{way: [figures of each run]} for N queues."""
-    results = {name: [] for name, _ in WAYS}
+def measure_size(stage, n, runs, context, results, save):
+    """Fills results ({way: [figures of each run]}) for N queues, saving
+    after each way: at N = 5000 a round of the ways takes hours."""
     for run in range(runs):
         for name, way in WAYS:
             print(f"N = {n}, run {run + 1} of {runs}: {name}", flush=True)
             peaks = name == "setup" and run == 0 and n <= PEAK_MAX_N
-            results[name].append(measure_way(stage, n, way, context, peaks))
-    return results
+            results.setdefault(name, []).append(measure_way(stage, n, way, context, peaks))
+            save()
 
 
 # -- the scan -----------------------------------------------------------------
@@ -490,6 +542,26 @@ def shares_table(sizes):
     return "\n".join(lines)
 
 
+def live_table(sizes):
+    """Where the live run's time goes, and the scheduler's work per queue
+    taking a PPD, against the lpadmin loop's."""
+    lines = ["| N | runs | live run s | update share s | setup processor s "
+             "| scheduler processor s | scheduler ms/queue | lpadmin: scheduler ms/queue "
+             "| lpadmin ms/queue |", "|---:|---|---:|---:|---:|---:|---:|---:|---:|"]
+    for n, size in sizes:
+        ways = size["ways"]
+        if "live" not in ways or "lpadmin" not in ways:
+            continue
+        live = {key: median([run[key] for run in ways["live"]])
+                for key in ("whole", "update", "cpu", "scheduler")}
+        loop = {key: median([run[key] for run in ways["lpadmin"]]) for key in ("whole", "scheduler")}
+        lines.append(f"| {n} | {runs_text(size)} | {live['whole']:.2f} | {live['update']:.2f} "
+                     f"| {live['cpu']:.2f} | {live['scheduler']:.2f} "
+                     f"| {ms(live['scheduler'] / n)} | {ms(loop['scheduler'] / n)} "
+                     f"| {ms(loop['whole'] / n)} |")
+    return "\n".join(lines)
+
+
 def scan_table(scan):
     return "\n".join([
         f"| scan over {SCAN_FILES} PPD files | s | / head |", "|---|---:|---:|",
@@ -536,6 +608,7 @@ def results_md(results):
             f"{results['scan_date']}.\n\n"
             "Giving every queue the product's new PPD, the whole run of each way:\n\n"
             f"{whole_table(sizes)}\n\nsetup's shares of its run:\n\n{shares_table(sizes)}\n\n"
+            f"The live run (setup -L) and the scheduler:\n\n{live_table(sizes)}\n\n"
             f"{scan_table(results['scan'])}\n\nTargets:\n\n"
             f"{targets(sizes, results['scan'])}\n\n{LEGEND}")
 
@@ -560,16 +633,17 @@ def main():
     with tempfile.TemporaryDirectory(prefix="lumo-bench-") as work:
         stage = pathlib.Path(work) / "stage"
         context = {"package_tree": extract_package(pathlib.Path(work) / "package")}
-        for n in sizes:
-            load = os.getloadavg()[0]
-            ways = measure_size(stage, n, runs, context)
-            results["sizes"][str(n)] = {"date": time.strftime("%Y-%m-%d %H:%M %Z"),
-                                        "load": load, "runs": runs, "ways": ways}
+        def save():
             RESULTS_JSON.write_text(json.dumps(results, indent=1) + "\n")
+        for n in sizes:
+            size = {"date": time.strftime("%Y-%m-%d %H:%M %Z"), "load": os.getloadavg()[0],
+                    "runs": runs, "ways": {}}
+            results["sizes"][str(n)] = size
+            measure_size(stage, n, runs, context, size["ways"], save)
         print(f"scan over {SCAN_FILES} files", flush=True)
         results["scan"] = measure_scan(stage, build, context["package_tree"])
         results["scan_date"] = time.strftime("%Y-%m-%d %H:%M %Z")
-    RESULTS_JSON.write_text(json.dumps(results, indent=1) + "\n")
+    save()
     text = results_md(results)
     (TOP / "bench" / "RESULTS.md").write_text(text)
     print("\n" + text)
@@ -584,7 +658,8 @@ LEGEND = """What the figures mean (wall-clock seconds; see bench/bench.py):
   every queue on its new PPD: for setup its whole installing run (product
   files, scan, update, two CUPS restarts); for lpadmin the loop of
   `lpadmin -p Q -P NEW.ppd` (cupsd reads each PPD as it is given, no
-  restart); for the floor one process copying every NEW.ppd over
+  restart); for live setup's run with -L (the scheduler takes each PPD
+  over IPP, no restart); for the floor one process copying every NEW.ppd over
   /etc/cups/ppd/Q.ppd and one CUPS restart.  / floor: the median whole run
   over the floor's.
 - longest silence: `lpstat -r` asks the scheduler once a second during the
@@ -615,6 +690,14 @@ LEGEND = """What the figures mean (wall-clock seconds; see bench/bench.py):
   the C library and libcups with the libraries libcups loads (TLS,
   Kerberos, Avahi, D-Bus), mapped before main runs; which of their pages
   are resident varies from run to run by a few hundred KiB.
+- the live run: its whole run; update share from the first printer's rule
+  to the scheduler's last answer; setup processor s: user and system time
+  of setup and the commands it waited for (/usr/bin/time -v); scheduler
+  processor s: cupsd's user and system time over the run (/proc/PID/stat);
+  the rest of the run is waiting, for the network round trips and the
+  disk.  scheduler ms/queue: that divided by N, beside cupsd's time per
+  queue in the lpadmin loop (which spends the rest of its time starting
+  an lpadmin per queue).
 - scan: the fastest of 15 rounds each; the reading part is the directory
   walk and the first lines of each file, as head does; the listings add
   about ten flushed Log lines and a product PPD look-up per queue.
