@@ -1,6 +1,6 @@
 """Giving every queue of a print server the product's new PPD: setup's
-installing run against CUPS's own way and against the floor, with setup's
-own shares; the scan against head; setup's peak memory.  Run by bench/run.
+installing run, with and without the live update, against CUPS's own way
+and against the floor, with setup's own shares and the scheduler's; the scan against head; setup's peak memory.  Run by bench/run.
 
 Every measurement gets a print server of its own, built the same way in a
 fresh sandbox (tests/system/sandbox.py): N queues on the maker's old PPD
@@ -10,8 +10,8 @@ up to 500 queues spread over the list.  On it one way (WAYS) gives every
 queue the product's new PPD:
 
   setup    the installing run of /opt/oxa/bin/setup (ORBLPMODE=CUPS) under
-           /usr/bin/time -v.  Its Log file is a named pipe read here, every
-           line stamped as it arrives, which splits the run into the scan
+           /usr/bin/time -v.  Its Log file is followed here as it grows,
+           every line stamped as it appears, which splits the run into the scan
            (its reading and both listings), the printer update proper (from
            the first printer's rule of "=" to "CUPS restart command:") and
            the two CUPS restarts; the rest is setup's own work.
@@ -238,29 +238,44 @@ class Poller(threading.Thread):
 
 # -- the ways -----------------------------------------------------------------
 
-class LogPipe(threading.Thread):
-    """Reads setup's Log file through a named pipe, stamping each line."""
+class LogTail(threading.Thread):
+    """Follows setup's Log file as it grows, stamping each line when it
+    appears.  (setup replaces whatever is at the Log's name that is not a
+    regular file of its own, so a named pipe cannot stand there.)"""
+
+    PAUSE = 0.001  # seconds between looks at the file
 
     def __init__(self, sb):
         super().__init__(daemon=True)
-        sb.sh(f"mkfifo {LOG}")
         self.path = sb.path(LOG)
         self.lines = []  # (ns since the epoch, line)
+        self.done = threading.Event()
 
     def run(self):
-        # Real-time priority for this thread alone, so each line is read
+        # Real-time priority for this thread alone, so each line is seen
         # (and stamped) as soon as setup writes it, however busy the machine.
         os.sched_setscheduler(0, os.SCHED_FIFO, os.sched_param(1))
-        fd = os.open(self.path, os.O_RDONLY)
+        fd = None
         rest = b""
         while True:
-            chunk = os.read(fd, 1 << 16)
+            finished = self.done.is_set()
+            if fd is None and os.path.exists(self.path):
+                fd = os.open(self.path, os.O_RDONLY)
+            chunk = os.read(fd, 1 << 16) if fd is not None else b""
             stamp = time.time_ns()
-            if not chunk:
+            if chunk:
+                *complete, rest = (rest + chunk).split(b"\n")
+                self.lines += [(stamp, line.decode("latin-1")) for line in complete]
+            elif finished:
                 break
-            *complete, rest = (rest + chunk).split(b"\n")
-            self.lines += [(stamp, line.decode("latin-1")) for line in complete]
-        os.close(fd)
+            else:
+                time.sleep(self.PAUSE)
+        if fd is not None:
+            os.close(fd)
+
+    def stop(self):
+        self.done.set()
+        self.join()
 
     def stamp(self, predicate, after=0):
         for index in range(after, len(self.lines)):
@@ -281,16 +296,16 @@ def install_env():
 
 def run_setup(sb, args=""):
     """setup's installing run (with args) under /usr/bin/time, its Log read
-    through the pipe: (start ns, end ns, LogPipe, Log text)."""
+    through the pipe: (start ns, end ns, LogTail, Log text)."""
     patient_systemctl(sb)
-    # setup keeps the last Log file as LOG.1 by renaming it, which would
-    # take the pipe away; a directory of that name makes the rename fail.
-    sb.sh(f"mkdir -p {LOG}.1 && touch {LOG}.1/keep")
-    log = LogPipe(sb)
+    sb.sh(f"rm -f {LOG}")
+    log = LogTail(sb)
     log.start()
-    start, end = nanoseconds(sb, f"{install_env()} /usr/bin/time -v -o /root/time "
-                                 f"/opt/oxa/bin/setup {args}")
-    log.join(timeout=60)
+    try:
+        start, end = nanoseconds(sb, f"{install_env()} /usr/bin/time -v -o /root/time "
+                                     f"/opt/oxa/bin/setup {args}")
+    finally:
+        log.stop()
     text = "\n".join(line for _, line in log.lines)
     if not log.lines or not log.lines[-1][1].startswith("Finishing"):
         raise RuntimeError(f"setup did not finish:\n{text[-3000:]}")
