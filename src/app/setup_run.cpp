@@ -244,6 +244,7 @@ void SetupRun::updateCupsQueues() {
   removeLeftovers(log_, facts_.cupsBaseDir, runLock_.takenAt());
   finishMarkers(log_, facts_.cupsBaseDir, runLock_.takenAt());
   bool restart = !options_.liveUpdate;
+  const int limit = restartSeconds(countQueuePpds(facts_.cupsBaseDir));
   if (scanCupsPrinters(log_, productPpds_, facts_.cupsBaseDir, ppdDir, printers_)) {
     PrinterQuestion ask;
     if (options_.queryLevel != 0)
@@ -263,10 +264,10 @@ void SetupRun::updateCupsQueues() {
       restart = live->needsRestart();
     live.reset();  // the scheduler's connection closed before any restart
     if (finished && restart)
-      record_.restarts.push_back(restartCups(log_));
+      record_.restarts.push_back(restartCups(log_, limit));
   }
   if (restart)
-    record_.restarts.push_back(restartCups(log_));
+    record_.restarts.push_back(restartCups(log_, limit));
   else
     log_.message("No CUPS restart: the running scheduler took every new PPD.");
 }
