@@ -4,6 +4,7 @@
 #include <unistd.h>
 #include <zlib.h>
 
+#include <array>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -17,7 +18,7 @@ namespace {
 constexpr size_t kBlockSize = 40960;
 
 bool copyBlocks(FILE* in, FILE* out) {
-  std::vector<char> block(kBlockSize);
+  std::array<char, kBlockSize> block;
   size_t got;
   do {
     got = std::fread(block.data(), 1, block.size(), in);
@@ -57,7 +58,7 @@ bool sameContent(const std::string& first, const std::string& second) {
   if (!a || !b || fstat(fileno(a.get()), &sa) != 0 || fstat(fileno(b.get()), &sb) != 0 ||
       sa.st_size != sb.st_size)
     return false;
-  std::vector<char> blockA(kBlockSize), blockB(kBlockSize);
+  std::array<char, kBlockSize> blockA, blockB;
   size_t got;
   do {
     got = std::fread(blockA.data(), 1, kBlockSize, a.get());

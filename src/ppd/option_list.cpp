@@ -131,7 +131,3 @@ bool keepOfferedChoices(Log& log, const OfferedOptions* offered, OptionList& opt
   options = kept;
   return true;
 }
-
-bool isReadablePpd(const std::string& ppdFile) {
-  return openPpd(ppdFile) != nullptr;
-}

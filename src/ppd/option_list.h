@@ -55,7 +55,4 @@ std::optional<OfferedOptions> readOfferedOptions(const std::string& ppdFile);
 // then untouched).
 bool keepOfferedChoices(Log& log, const OfferedOptions* offered, OptionList& options);
 
-// True when libcups can open the file as a PPD.
-bool isReadablePpd(const std::string& ppdFile);
-
 #endif

@@ -63,7 +63,9 @@ bool prepareInput(Log& log, const ProductPpdText& product, const std::string& fo
 
 // Rewrites the product PPD's text, which the input copy holds, into the
 // output file, whose descriptor it takes over.  False after logging why
-// the output is no complete, readable PPD.
+// not: the text is no readable PPD, or the output was not written whole.
+// (The text is the package's, byte for byte, and the rewrite changes only
+// default lines, so a whole write is a readable PPD.)
 bool writeNewPpd(Log& log, ProductPpdText& product, const std::string& input, Fd outFd,
                  const std::string& output, OptionList& options, const std::string& queue) {
   File out = streamOf(std::move(outFd), "w");
@@ -82,9 +84,8 @@ bool writeNewPpd(Log& log, ProductPpdText& product, const std::string& input, Fd
   bool written = !std::ferror(in.get()) && !std::ferror(out.get());
   written = closeFile(out) && written;
 
-  if (!readable || (written && !isReadablePpd(output))) {
-    log.printf("Problem reading: %s as a PPD for printer %s!\n",
-               readable ? output.c_str() : input.c_str(), queue.c_str());
+  if (!readable) {
+    log.printf("Problem reading: %s as a PPD for printer %s!\n", input.c_str(), queue.c_str());
     return false;
   }
   if (!written)
@@ -114,16 +115,17 @@ std::string packageCopy(const std::string& packageDir, const std::string& found)
 
 // A product PPD is used only when it is byte for byte the package's file:
 // a copy cut short by a full disk still opens as a PPD, so nothing less
-// proves it whole.  The files are a few kilobytes: comparing them costs
-// less than the rewrite that follows.
-bool isWholeProductPpd(Log& log, const std::string& found, const std::string& packageDir) {
+// proves it whole.  The comparison is made once per file and run, like the
+// reading of its text.
+bool isWholeProductPpd(Log& log, ProductPpdText& product, const std::string& found,
+                       const std::string& packageDir) {
   std::string copy = packageCopy(packageDir, found);
   if (copy.empty()) {
     log.printf("Product PPD %s has no copy in the package to check it against: not used.\n",
                found.c_str());
     return false;
   }
-  if (!sameContent(found, copy)) {
+  if (!product.sameAs(found, copy)) {
     log.printf("Product PPD %s is not the same as the package's %s: not used.\n", found.c_str(),
                copy.c_str());
     return false;
@@ -222,7 +224,8 @@ bool installNewPPD(Log& log, ProductPpdIndex& index, const std::string& ppdDir,
   log.printf("PPD = %s.\n", found.c_str());
   if (productPpd)
     *productPpd = found;
-  if (!isWholeProductPpd(log, found, packageDir))
+  ProductPpdText& product = index.texts().textOf(found);
+  if (!isWholeProductPpd(log, product, found, packageDir))
     return false;
 
   std::string dir = tmpPpdDir(log);
@@ -238,7 +241,6 @@ bool installNewPPD(Log& log, ProductPpdIndex& index, const std::string& ppdDir,
     return false;
   }
   scratch.hold(output);
-  ProductPpdText& product = index.texts().textOf(found);
   if (!prepareInput(log, product, found, std::move(inFd), input, queue))
     return false;
   if (!writeNewPpd(log, product, input, std::move(outFd), output, options, queue))

@@ -10,6 +10,14 @@ const OfferedOptions* ProductPpdText::options(const std::string& copy) {
   return offered_ ? &*offered_ : nullptr;
 }
 
+bool ProductPpdText::sameAs(const std::string& path, const std::string& other) {
+  if (comparedWith_ != other) {
+    same_ = sameContent(path, other);
+    comparedWith_ = other;
+  }
+  return same_;
+}
+
 bool ProductPpdText::isFile(const struct stat& st) const {
   return device_ == st.st_dev && inode_ == st.st_ino && size_ == st.st_size &&
          modified_.tv_sec == st.st_mtim.tv_sec && modified_.tv_nsec == st.st_mtim.tv_nsec;

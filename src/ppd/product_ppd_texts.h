@@ -26,6 +26,10 @@ class ProductPpdText {
   // the text is no readable PPD.
   const OfferedOptions* options(const std::string& copy);
 
+  // Whether the file read, at `path`, is byte for byte the file `other`:
+  // compared the first time it is asked for that other file.
+  bool sameAs(const std::string& path, const std::string& other);
+
  private:
   friend class ProductPpdTexts;
   bool isFile(const struct stat& st) const;
@@ -38,6 +42,8 @@ class ProductPpdText {
   std::string text_;
   bool read_ = false;  // offered_ holds libcups's reading
   std::optional<OfferedOptions> offered_;
+  std::string comparedWith_;  // same_ holds the comparison with this file
+  bool same_ = false;
 };
 
 // The texts of one run, by path.
