@@ -251,9 +251,18 @@ void SetupRun::updateCupsQueues() {
       ask = [](const PrinterEntry& printer) {
         return askYesNoAllBreak(formatText(msg::kAskUpdatePrinter, printer.queueName.c_str()));
       };
-    UpdateProgress progress;
-    if (onTerminal() && options_.queryLevel == 0)
-      progress = [](size_t done, size_t total) { showProgress(stderr, done, total); };
+    // Only the report names each queue's options: without one they are not
+    // kept, which on a server of thousands of queues is most of the memory.
+    bool keepOptions = !options_.reportPath.empty();
+    bool showing = onTerminal() && options_.queryLevel == 0;
+    auto progress = [keepOptions, showing](QueueResult& outcome, size_t done, size_t total) {
+      if (!keepOptions) {
+        outcome.defaults = OptionList();
+        outcome.carried = OptionList();
+      }
+      if (showing)
+        showProgress(stderr, done, total);
+    };
     std::optional<LiveUpdate> live;
     if (options_.liveUpdate)
       live.emplace(log_, facts_.cupsBaseDir);

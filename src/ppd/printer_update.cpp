@@ -205,7 +205,7 @@ bool updatePrinters(Log& log, ProductPpdIndex& index, const std::string& ppdDir,
     }
     results.push_back(updatePrinter(log, index, ppdDir, packageDir, printer, put));
     if (progress)
-      progress(i + 1, printers.size());
+      progress(results.back(), i + 1, printers.size());
   }
   return true;
 }

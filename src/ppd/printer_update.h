@@ -17,9 +17,6 @@ class Log;
 // codes of base/answer.h).
 using PrinterQuestion = std::function<int(const PrinterEntry& printer)>;
 
-// Told after each printer the update went through, with how many of all.
-using UpdateProgress = std::function<void(size_t done, size_t total)>;
-
 // What became of one printer.
 struct QueueResult {
   std::string queue;
@@ -31,6 +28,10 @@ struct QueueResult {
   OptionList carried;      // those the new PPD got
 };
 using QueueResults = std::vector<QueueResult>;
+
+// Told after each printer the update went through: its outcome, which the
+// caller may trim of what it will not need, and how many of all are done.
+using UpdateProgress = std::function<void(QueueResult& outcome, size_t done, size_t total)>;
 
 // Puts a printer's rewritten PPD (the file newName) in the place of its
 // old one; false leaves the old one in use, with why in reason.
