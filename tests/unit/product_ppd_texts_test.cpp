@@ -75,4 +75,21 @@ TEST(ProductPpdTexts, OptionsReadFromTheFirstCopy) {
   EXPECT_EQ(broken.options(dir.file("copy2")), nullptr);
 }
 
+// The comparison with the package's file is made once per text: a file
+// changed since is read again and compared again, so a product PPD cut
+// between two printers is not taken for whole.
+TEST(ProductPpdTexts, ComparedWithThePackageOncePerText) {
+  TempDir dir;
+  std::string path = dir.file("nlp12pc.ppd.gz");
+  std::string packed = readFile(kPacked);
+  writeFile(path, packed);
+  ProductPpdTexts texts;
+  EXPECT_TRUE(texts.textOf(path).sameAs(path, kPacked));
+
+  writeFile(path, packed.substr(0, packed.size() / 2));
+  EXPECT_FALSE(texts.textOf(path).sameAs(path, kPacked));
+  writeFile(path, packed);
+  EXPECT_TRUE(texts.textOf(path).sameAs(path, kPacked));
+  EXPECT_FALSE(texts.textOf(path).sameAs(path, dir.file("missing.ppd.gz")));
+}
 }  // namespace
