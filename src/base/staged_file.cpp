@@ -1,10 +1,12 @@
 #include "base/staged_file.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 
+#include "base/dir_walk.h"
 #include "base/tmp_file.h"
 
 mode_t creationMask() {
@@ -14,14 +16,24 @@ mode_t creationMask() {
 }
 
 StagedFile::StagedFile(const std::string& target) : target_(target) {
-  file_ = streamOf(createExclusive(target + ".", staged_), "w");
+  size_t slash = target.rfind('/');
+  std::string dir = slash == std::string::npos ? "." : target.substr(0, slash);
+  name_ = target.substr(slash == std::string::npos ? 0 : slash + 1);
+  dir_ = openDirectoryWalking(slash == 0 ? "/" : dir);
+  if (dir_.valid())
+    file_ = streamOf(createExclusiveAt(dir_.get(), name_ + ".", staged_), "w");
   if (!file_)
     fail();
 }
 
 StagedFile::~StagedFile() {
+  removeStaged();
+}
+
+void StagedFile::removeStaged() {
   if (!staged_.empty())
-    unlink(staged_.c_str());
+    unlinkat(dir_.get(), staged_.c_str(), 0);
+  staged_.clear();
 }
 
 // Keeps the first failure's errno and gives up the staged file.
@@ -29,9 +41,7 @@ bool StagedFile::fail() {
   if (error_ == 0)
     error_ = errno != 0 ? errno : EIO;
   file_.reset();
-  if (!staged_.empty())
-    unlink(staged_.c_str());
-  staged_.clear();
+  removeStaged();
   return false;
 }
 
@@ -52,7 +62,7 @@ bool StagedFile::commit(const FileAttributes& attributes) {
     return fail();
   if (fchmod(fd, attributes.mode) != 0)
     return fail();
-  if (!closeFile(file_) || rename(staged_.c_str(), target_.c_str()) != 0)
+  if (!closeFile(file_) || renameat(dir_.get(), staged_.c_str(), dir_.get(), name_.c_str()) != 0)
     return fail();
   staged_.clear();
   return true;
@@ -61,7 +71,7 @@ bool StagedFile::commit(const FileAttributes& attributes) {
 bool StagedFile::commitKeeping(mode_t mode) {
   FileAttributes attributes{mode};
   struct stat old;
-  if (lstat(target_.c_str(), &old) == 0 && S_ISREG(old.st_mode))
+  if (fstatat(dir_.get(), name_.c_str(), &old, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(old.st_mode))
     attributes = {mode_t(old.st_mode & 07777), old.st_uid, old.st_gid};
   return commit(attributes);
 }

@@ -2,7 +2,9 @@
 // file "<target>.XXXXXX", created exclusively beside the target (so never
 // through a link planted under either name, and in the same file system),
 // which takes the target's place with rename only once it is complete and
-// its permission bits and owner are set on its descriptor.  Whatever
+// its permission bits and owner are set on its descriptor.  The directory
+// is reached name by name and held open (base/dir_walk.h), so a link
+// planted on a directory of the path is not followed either.  Whatever
 // fails, the target is left as it was and no staged file stays behind.
 #ifndef LUMO_BASE_STAGED_FILE_H
 #define LUMO_BASE_STAGED_FILE_H
@@ -53,9 +55,12 @@ class StagedFile {
 
  private:
   bool fail();
+  void removeStaged();
 
   std::string target_;
-  std::string staged_;
+  std::string name_;    // the target's name in dir_
+  Fd dir_;              // the target's directory
+  std::string staged_;  // the staged file's name in dir_
   File file_;
   int error_ = 0;
 };

@@ -1,9 +1,12 @@
 #include "base/tmp_file.h"
 
+#include <fcntl.h>
 #include <stdlib.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <random>
 
 #include "base/text.h"
 
@@ -16,6 +19,26 @@ Fd createExclusive(const std::string& stem, std::string& path) {
   if (fd.valid())
     path = name.data();
   return fd;
+}
+
+Fd createExclusiveAt(int dirFd, const std::string& stem, std::string& name) {
+  static constexpr char kLetters[] =
+      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+  constexpr int kTries = 100;
+  std::random_device random;
+  std::uniform_int_distribution<size_t> letter(0, sizeof kLetters - 2);
+  for (int i = 0; i < kTries; ++i) {
+    std::string candidate = stem;
+    for (int x = 0; x < 6; ++x)
+      candidate += kLetters[letter(random)];
+    Fd fd(openat(dirFd, candidate.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                 0600));
+    if (fd.valid())
+      name = candidate;
+    if (fd.valid() || errno != EEXIST)
+      return fd;
+  }
+  return Fd();  // errno stays EEXIST
 }
 
 Fd createTmpFile(const std::string& dir, const std::string& prefix, std::string& path) {

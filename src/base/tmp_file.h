@@ -14,6 +14,11 @@
 // with its name in path; an invalid Fd (errno saying why) on failure.
 Fd createExclusive(const std::string& stem, std::string& path);
 
+// createExclusive in the open directory: the file "<stem>XXXXXX" (the X
+// made unique as mkstemp does, never through a link) whose name alone goes
+// into name.
+Fd createExclusiveAt(int dirFd, const std::string& stem, std::string& name);
+
 // createExclusive for "<dir>/<prefix>XXXXXX".
 Fd createTmpFile(const std::string& dir, const std::string& prefix, std::string& path);
 

@@ -97,18 +97,23 @@ def test_links_planted_by_a_user_are_replaced_never_written_through(sandbox, unp
         "/opt/oxa/lumoInfo4.0": "/etc/shadow",
         "/opt/oxa/etc/UNINSTALLLUMO": "/etc/passwd",
         "/opt/oxa/bin/orbnc": "/etc/group",
-        "/opt/oxa/doc/README": "/etc/hostname",
+        "/opt/oxa/etc/lumo.pp": "/etc/hostname",
         f"{PPD_DIR}/nlp12ps.ppd": "/etc/services",
         "/opt/oxa/Office/root/lumoConfig": "/etc/shells",
         LOG: "/etc/login.defs",
     }
     for link, victim in planted.items():
         as_user(sb, f"mkdir -p {os.path.dirname(link)} && ln -s {victim} {link}")
+    # A link on a directory the manifest copies into.
+    as_user(sb, "ln -s /etc/default /opt/oxa/doc")
     before = snapshot(sb)
 
     log = run_setup(sb, "bin/setup", cwd="/srv/lumo")
 
     assert changed(before, snapshot(sb)) == []
+    assert os.readlink(sb.path("/opt/oxa/doc")) == "/etc/default"
+    for copy in ["doc/README to /opt/oxa/doc/README", "doc/setup.8 to /opt/oxa/doc"]:
+        assert f"Copying file {copy}. : WRONG!!!\n" in log
     for link in set(planted) - {"/opt/oxa/Office/root/lumoConfig"}:
         st = os.lstat(sb.path(link))
         assert stat.S_ISREG(st.st_mode) and st.st_uid == 0, (link, log)

@@ -246,11 +246,13 @@ def test_second_run_at_once_changes_nothing(sandbox, unpack):
 
 
 def renames(trace):
-    """The targets of the renames of the traced process, in order."""
-    lines = [line for line in trace.splitlines() if " rename(" in line]
+    """The targets of the traced process's renames of staged files (renameat,
+    traced with -y: each directory descriptor with its path), in order."""
+    lines = [line for line in trace.splitlines() if " renameat(" in line]
     first = lines[0].split()[0]
-    return [re.search(r'rename\("[^"]*", "([^"]*)"\)', line).group(1)
-            for line in lines if line.split()[0] == first]
+    targets = [re.search(r'renameat\(\d+<[^>]*>, "[^"]*", \d+<([^>]*)>, "([^"]*)"\)', line)
+               for line in lines if line.split()[0] == first]
+    return [f"{target.group(1)}/{target.group(2)}" for target in targets]
 
 
 def update_step(target):
@@ -270,8 +272,8 @@ def test_run_killed_at_each_step_is_finished_by_the_next(sandbox, unpack):
     # after it is (a first installation writes more files).
     sb.sh(f"umask 077; {SETUP}", env=INSTALL_ENV, timeout=300)
     reset_print_server(sb, queues)
-    sb.sh(f"umask 077; strace -f -qq -o /root/trace -e trace=rename {SETUP}", env=INSTALL_ENV,
-          timeout=300)
+    sb.sh(f"umask 077; strace -f -qq -y -o /root/trace -e trace=renameat {SETUP}",
+          env=INSTALL_ENV, timeout=300)
     steps = [n for n, target in enumerate(renames(sb.read("/root/trace")), 1)
              if update_step(target)]
     assert len(steps) == 3 * len(queues), sb.read("/root/trace")
@@ -281,8 +283,8 @@ def test_run_killed_at_each_step_is_finished_by_the_next(sandbox, unpack):
 
     for step in steps:
         reset_print_server(sb, queues)
-        sb.run(f"umask 077; strace -f -qq -o /dev/null -e trace=rename"
-               f" -e inject=rename:signal=SIGKILL:when={step} {SETUP}", env=INSTALL_ENV,
+        sb.run(f"umask 077; strace -f -qq -o /dev/null -e trace=renameat"
+               f" -e inject=renameat:signal=SIGKILL:when={step} {SETUP}", env=INSTALL_ENV,
                timeout=300)
         killed = sb.read(LOG)
         assert "Finishing Lumo" not in killed, step

@@ -102,4 +102,53 @@ TEST(StagedFile, AFailedWriteOrRenameLeavesTheTargetAndNoStagedFile) {
   EXPECT_FALSE(nowhere.commit({0644}));
 }
 
+
+// Writes "text" into dir/name through a StagedFile; the errno of a failure,
+// 0 when the file took its place.
+int stageInto(const std::string& dir, const std::string& name) {
+  StagedFile out(dir + "/" + name);
+  if (out.ok())
+    std::fputs("text\n", out.stream());
+  return out.commit({0644}) ? 0 : out.error();
+}
+
+// A link on a directory of the path is followed only when no one but root
+// can have placed it: a user's link, or root's in a directory others can
+// write, would let them send root's file anywhere.
+TEST(StagedFile, ALinkOnTheWayIsFollowedOnlyWhenRootAlonePlacedIt) {
+  if (geteuid() != 0)
+    GTEST_SKIP() << "links of another user need root";
+  TempDir dir;
+  const std::string open = dir.file("open"), sticky = dir.file("sticky"), shut = dir.file("shut");
+  const std::string victim = dir.file("victim");
+  for (const std::string& d : {open, sticky, shut, victim})
+    ASSERT_EQ(mkdir(d.c_str(), 0755), 0);
+  ASSERT_EQ(chmod(open.c_str(), 0777), 0);
+  ASSERT_EQ(chmod(sticky.c_str(), 01777), 0);
+  auto link = [&](const std::string& at, uid_t owner) {
+    ASSERT_EQ(symlink(victim.c_str(), at.c_str()), 0);
+    ASSERT_EQ(lchown(at.c_str(), owner, owner), 0);
+  };
+  link(open + "/users", 1000);
+  link(open + "/roots", 0);
+  link(sticky + "/users", 1000);
+  link(sticky + "/roots", 0);
+  link(shut + "/roots", 0);
+  ASSERT_EQ(symlink("../shut/roots", (sticky + "/relative").c_str()), 0);
+  writeFile(dir.file("plain"), "");
+
+  EXPECT_EQ(stageInto(open + "/users", "a"), ELOOP);
+  EXPECT_EQ(stageInto(open + "/roots", "b"), ELOOP);
+  EXPECT_EQ(stageInto(sticky + "/users", "c"), ELOOP);
+  EXPECT_EQ(stageInto(dir.file("plain"), "d"), ENOTDIR);
+  EXPECT_EQ(entries(victim), 0u);
+
+  EXPECT_EQ(stageInto(sticky + "/roots", "e"), 0);
+  EXPECT_EQ(stageInto(shut + "/roots", "f"), 0);
+  EXPECT_EQ(stageInto(sticky + "/relative", "g"), 0);
+  EXPECT_EQ(readFile(victim + "/e") + readFile(victim + "/f") + readFile(victim + "/g"),
+            "text\ntext\ntext\n");
+  EXPECT_EQ(entries(victim), 3u);
+}
+
 }  // namespace
