@@ -71,7 +71,8 @@ bool lockWithin(int fd) {
 // first had just made and locked, and both would go on.  So the look at
 // the name and its repair happen under a lock on the directory itself.
 Fd openLockFile(const std::string& dir, const std::string& path, std::string* why) {
-  Fd dirFd(open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+  // (/var/lock may be root's link to /run/lock.)
+  Fd dirFd(open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (!dirFd.valid() || !lockWithin(dirFd.get())) {
     *why = dir + ": " + std::strerror(errno);
     return Fd();
