@@ -14,10 +14,22 @@ namespace {
 
 const char kLockName[] = "/Lumo4.0_setup.lock";
 
-// How long a run that finds the lock busy waits for the holder's id, which
-// the holder writes just after taking the lock.
-constexpr int kHolderWaits = 100;
-constexpr long kHolderWaitNanoseconds = 50 * 1000 * 1000;
+// How long a run waits for the lock directory, and, finding the lock busy,
+// for the holder's id, which the holder writes just after taking the lock.
+constexpr int kWaits = 100;
+constexpr long kWaitNanoseconds = 50 * 1000 * 1000;
+
+// Tries `attempt` until it succeeds, kWaits times at most; whether it did.
+template <typename Attempt>
+bool retried(Attempt attempt) {
+  const timespec pause = {0, kWaitNanoseconds};
+  for (int wait = 0; wait < kWaits; ++wait) {
+    if (attempt())
+      return true;
+    nanosleep(&pause, nullptr);
+  }
+  return false;
+}
 
 // The lock file's directory: /run/lock, else /var/lock; empty when
 // neither is a directory.
@@ -52,18 +64,15 @@ Fd openOrRemake(const std::string& path, std::string* why) {
   return fd;
 }
 
-// Waits, for a bounded time, for an exclusive flock on fd.
+// Waits, for a bounded time, for an exclusive flock on fd; errno is the
+// last attempt's.
 bool lockWithin(int fd) {
-  const timespec pause = {0, kHolderWaitNanoseconds};
-  for (int wait = 0; wait < kHolderWaits; ++wait) {
-    if (flock(fd, LOCK_EX | LOCK_NB) == 0)
-      return true;
-    if (errno != EWOULDBLOCK)
-      return false;
-    nanosleep(&pause, nullptr);
-  }
-  errno = EWOULDBLOCK;
-  return false;
+  bool locked = false;
+  retried([&] {
+    locked = flock(fd, LOCK_EX | LOCK_NB) == 0;
+    return locked || errno != EWOULDBLOCK;
+  });
+  return locked;
 }
 
 // Two runs started at once may both find a stranger's link at the name:
@@ -82,16 +91,17 @@ Fd openLockFile(const std::string& dir, const std::string& path, std::string* wh
 
 // The process id the holder wrote, waiting a little for it.
 std::string holderOf(int fd) {
-  const timespec pause = {0, kHolderWaitNanoseconds};
-  for (int wait = 0; wait < kHolderWaits; ++wait) {
+  std::string pid = "unknown";
+  retried([&] {
     char text[32] = {};
     ssize_t size = pread(fd, text, sizeof text - 1, 0);
     size_t digits = size > 0 ? std::strspn(text, "0123456789") : 0;
-    if (digits > 0 && text[digits] == '\n')
-      return std::string(text, digits);
-    nanosleep(&pause, nullptr);
-  }
-  return "unknown";
+    bool said = digits > 0 && text[digits] == '\n';
+    if (said)
+      pid.assign(text, digits);
+    return said;
+  });
+  return pid;
 }
 
 }  // namespace

@@ -125,7 +125,7 @@ bool isWholeProductPpd(Log& log, ProductPpdText& product, const std::string& fou
                found.c_str());
     return false;
   }
-  if (!product.sameAs(found, copy)) {
+  if (!product.sameAs(copy)) {
     log.printf("Product PPD %s is not the same as the package's %s: not used.\n", found.c_str(),
                copy.c_str());
     return false;

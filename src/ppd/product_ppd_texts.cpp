@@ -10,9 +10,9 @@ const OfferedOptions* ProductPpdText::options(const std::string& copy) {
   return offered_ ? &*offered_ : nullptr;
 }
 
-bool ProductPpdText::sameAs(const std::string& path, const std::string& other) {
+bool ProductPpdText::sameAs(const std::string& other) {
   if (comparedWith_ != other) {
-    same_ = sameContent(path, other);
+    same_ = sameContent(path_, other);
     comparedWith_ = other;
   }
   return same_;
@@ -30,6 +30,7 @@ ProductPpdText& ProductPpdTexts::textOf(const std::string& path) {
   if (exists && kept.whole_ && kept.isFile(st))
     return kept;
   kept = ProductPpdText();
+  kept.path_ = path;
   if (exists) {
     kept.device_ = st.st_dev;
     kept.inode_ = st.st_ino;

@@ -26,14 +26,15 @@ class ProductPpdText {
   // the text is no readable PPD.
   const OfferedOptions* options(const std::string& copy);
 
-  // Whether the file read, at `path`, is byte for byte the file `other`:
-  // compared the first time it is asked for that other file.
-  bool sameAs(const std::string& path, const std::string& other);
+  // Whether the file read is byte for byte the file `other`: compared the
+  // first time it is asked for that other file.
+  bool sameAs(const std::string& other);
 
  private:
   friend class ProductPpdTexts;
   bool isFile(const struct stat& st) const;
 
+  std::string path_;
   dev_t device_ = 0;
   ino_t inode_ = 0;
   off_t size_ = 0;

@@ -84,12 +84,12 @@ TEST(ProductPpdTexts, ComparedWithThePackageOncePerText) {
   std::string packed = readFile(kPacked);
   writeFile(path, packed);
   ProductPpdTexts texts;
-  EXPECT_TRUE(texts.textOf(path).sameAs(path, kPacked));
+  EXPECT_TRUE(texts.textOf(path).sameAs(kPacked));
 
   writeFile(path, packed.substr(0, packed.size() / 2));
-  EXPECT_FALSE(texts.textOf(path).sameAs(path, kPacked));
+  EXPECT_FALSE(texts.textOf(path).sameAs(kPacked));
   writeFile(path, packed);
-  EXPECT_TRUE(texts.textOf(path).sameAs(path, kPacked));
-  EXPECT_FALSE(texts.textOf(path).sameAs(path, dir.file("missing.ppd.gz")));
+  EXPECT_TRUE(texts.textOf(path).sameAs(kPacked));
+  EXPECT_FALSE(texts.textOf(path).sameAs(dir.file("missing.ppd.gz")));
 }
 }  // namespace
