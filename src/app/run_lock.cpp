@@ -40,28 +40,26 @@ std::string lockDirectory() {
   return std::string();
 }
 
-bool isRootsOwnFile(int fd) {
-  struct stat st;
-  return fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == 0 && st.st_nlink == 1;
+bool isRootsOwnFile(const struct stat& st) {
+  return S_ISREG(st.st_mode) && st.st_uid == 0 && st.st_nlink == 1;
 }
 
-// Opens the lock file, never through a link.  The lock directory can be
-// written by everyone: whatever else stands at the name (a link, a file of
-// another user's, a hard link to another file) is taken away and the file
-// made anew, once.
-Fd openOrRemake(const std::string& path, std::string* why) {
-  const int flags = O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC;
-  Fd fd(open(path.c_str(), flags, 0644));
-  if (!fd.valid() || !isRootsOwnFile(fd.get())) {
-    fd = Fd();
-    unlink(path.c_str());
-    fd = Fd(open(path.c_str(), flags | O_EXCL, 0644));
-  }
-  if (!fd.valid() || !isRootsOwnFile(fd.get()) || fchmod(fd.get(), 0644) != 0) {
-    *why = path + ": " + std::strerror(fd.valid() ? EPERM : errno);
+// Opens the lock file, never through a link, making it when it is absent;
+// invalid when what stands at the name is not a file of root's own.  Only
+// root may open it: anyone who could would hold its flock and so keep
+// every later run from going on.  errno says why it is invalid.
+Fd openRootsOwn(const std::string& path) {
+  Fd fd(open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600));
+  if (!fd.valid())
+    return fd;
+  struct stat st;
+  if (fstat(fd.get(), &st) != 0)
+    return Fd();
+  if (!isRootsOwnFile(st)) {
+    errno = EPERM;
     return Fd();
   }
-  return fd;
+  return fchmod(fd.get(), 0600) == 0 ? std::move(fd) : Fd();
 }
 
 // Waits, for a bounded time, for an exclusive flock on fd; errno is the
@@ -75,18 +73,35 @@ bool lockWithin(int fd) {
   return locked;
 }
 
-// Two runs started at once may both find a stranger's link at the name:
-// without an order between them, the second would remove the file the
-// first had just made and locked, and both would go on.  So the look at
-// the name and its repair happen under a lock on the directory itself.
-Fd openLockFile(const std::string& dir, const std::string& path, std::string* why) {
+// The lock directory can be written by everyone: whatever else stands at
+// the name (a link, a file of another user's, a hard link to another file)
+// is taken away and the file made anew, once.  Two runs started at once
+// may both find it there: without an order between them, the second would
+// remove the file the first had just made and locked, and both would go
+// on.  So the repair looks at the name again, and acts, under a lock on
+// the directory itself.
+Fd remakeLockFile(const std::string& dir, const std::string& path, std::string* why) {
   // (/var/lock may be root's link to /run/lock.)
   Fd dirFd(open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (!dirFd.valid() || !lockWithin(dirFd.get())) {
     *why = dir + ": " + std::strerror(errno);
     return Fd();
   }
-  return openOrRemake(path, why);
+  struct stat st;
+  if (lstat(path.c_str(), &st) == 0 && !isRootsOwnFile(st))
+    unlink(path.c_str());
+  Fd fd = openRootsOwn(path);
+  if (!fd.valid())
+    *why = path + ": " + std::strerror(errno);
+  return fd;
+}
+
+// The lock file; the directory is locked only to repair what a stranger
+// left at its name, so nobody holding that directory's flock can stop a
+// run on a sound machine.
+Fd openLockFile(const std::string& dir, const std::string& path, std::string* why) {
+  Fd fd = openRootsOwn(path);
+  return fd.valid() ? std::move(fd) : remakeLockFile(dir, path, why);
 }
 
 // The process id the holder wrote, waiting a little for it.

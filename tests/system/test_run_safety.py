@@ -241,7 +241,7 @@ def test_second_run_at_once_changes_nothing(sandbox, unpack):
     # user's link led nowhere.
     assert sb.read("/root/victim") == "victim\n"
     st = os.lstat(sb.path(LOCK))
-    assert stat.S_ISREG(st.st_mode) and st.st_uid == 0 and stat.S_IMODE(st.st_mode) == 0o644
+    assert stat.S_ISREG(st.st_mode) and st.st_uid == 0 and stat.S_IMODE(st.st_mode) == 0o600
     assert sb.read(LOCK) == holder.group(1) + "\n"
 
 
