@@ -1,5 +1,7 @@
 #include "ppd/model_line.h"
 
+#include <algorithm>
+
 #include "ppd/model_table.h"
 #include "ppd/printer_list.h"
 
@@ -8,13 +10,45 @@ namespace {
 const char kModelKeyword[] = "*ModelName:";
 const char kVersionKeyword[] = "*% Lumo version:";
 
+size_t sameBeginning(std::string_view a, std::string_view b) {
+  size_t same = 0;
+  while (same < a.size() && same < b.size() && a[same] == b[same])
+    ++same;
+  return same;
+}
+
+// The first row (in table order) whose name the text begins with, or
+// kModelCount.  Such names sort at or before the text; walking down the
+// sorted names from there, one that the text does not begin with shares
+// only `same` characters with it, and every name between it and the next
+// one the text begins with is longer than that, so the walk skips them.
+int firstRowBeginning(std::string_view text) {
+  auto byName = [](std::string_view key, const ModelName& entry) { return key < entry.name; };
+  const ModelName* begin = kModelNamesSorted;
+  const ModelName* next = std::upper_bound(begin, begin + kModelCount, text, byName);
+  int first = kModelCount;
+  while (next != begin) {
+    const ModelName& entry = *--next;
+    size_t same = sameBeginning(entry.name, text);
+    if (same == entry.name.size())
+      first = std::min(first, entry.row);
+    else
+      next = std::upper_bound(begin, next, text.substr(0, same), byName);
+  }
+  return first;
+}
+
 // The model identifier of the first row of the table whose name occurs in
-// the text, or 0; the order of the rows decides.
+// the text, or 0; the order of the rows decides.  A name can occur only
+// where the beginning all names share does.
 int searchTable(std::string_view text) {
-  for (int i = 0; i < kModelCount; ++i)
-    if (text.find(kModelTable[i].name) != std::string_view::npos)
-      return kModelTable[i].id;
-  return 0;
+  std::string_view common = kModelNamesSorted[0].name.substr(
+      0, sameBeginning(kModelNamesSorted[0].name, kModelNamesSorted[kModelCount - 1].name));
+  int first = kModelCount;
+  for (size_t at = text.find(common); at != std::string_view::npos;
+       at = text.find(common, at + 1))
+    first = std::min(first, firstRowBeginning(text.substr(at)));
+  return first < kModelCount ? kModelTable[first].id : 0;
 }
 
 // The position of the first non-space character at or after `from`.

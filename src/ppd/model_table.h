@@ -13,7 +13,16 @@ struct ModelRow {
   int id;
 };
 
+// A name of the table and its row's position.
+struct ModelName {
+  std::string_view name;
+  int row;
+};
+
 extern const ModelRow kModelTable[];
 extern const int kModelCount;
+// The table's names in sorted order (byte by byte), each with its row: the
+// names a text begins with are found by a binary search.
+extern const ModelName kModelNamesSorted[];
 
 #endif

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
+
+#include "ppd/model_table.h"
 #include "ppd/printer_list.h"
 
 namespace {
@@ -50,6 +54,43 @@ TEST(ModelLine, FirstTableRowThatOccursInTheModelText) {
     EXPECT_EQ(id, 2);
     EXPECT_EQ(pdl, kPdlPostScript);
     id = -9;
+  }
+}
+
+// The table's answer as it is defined: the first row whose name occurs.
+int firstRowOccurring(const std::string& text) {
+  for (int i = 0; i < kModelCount; ++i)
+    if (text.find(kModelTable[i].name) != std::string::npos)
+      return kModelTable[i].id;
+  return 0;
+}
+
+// The sorted names are the table's, each with its own row, and the search
+// through them gives the table's answer: for every name alone, cut short
+// or run on, and for texts pieced from several names' beginnings and ends.
+TEST(ModelLine, SortedSearchGivesTheTableOrdersAnswer) {
+  const ModelName* sorted = kModelNamesSorted;
+  ASSERT_TRUE(std::is_sorted(sorted, sorted + kModelCount,
+                             [](const ModelName& a, const ModelName& b) { return a.name < b.name; }));
+  for (int i = 0; i < kModelCount; ++i)
+    ASSERT_EQ(sorted[i].name, kModelTable[sorted[i].row].name);
+
+  std::mt19937 random(7);
+  auto name = [&] { return std::string(kModelTable[random() % kModelCount].name); };
+  auto piece = [&](const std::string& text) { return text.substr(0, random() % (text.size() + 1)); };
+  auto tail = [&](const std::string& text) { return text.substr(random() % (text.size() + 1)); };
+  std::vector<std::string> texts;
+  for (int i = 0; i < kModelCount; ++i) {
+    std::string whole(kModelTable[i].name);
+    texts.insert(texts.end(), {whole, "\"" + whole + " PS\"", whole.substr(0, whole.size() - 1),
+                               "x" + whole + "x"});
+  }
+  for (int round = 0; round < 20000; ++round)
+    texts.push_back(piece(name()) + tail(name()) + piece(name()) + " " + name().substr(0, 8));
+  for (const std::string& text : texts) {
+    int pdl = 0, id = 0;
+    std::optional<std::string> model = parseModelLine("*ModelName: " + text, pdl, id);
+    ASSERT_EQ(model ? id : 0, firstRowOccurring(text)) << text;
   }
 }
 
