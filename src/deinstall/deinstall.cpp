@@ -8,19 +8,17 @@
 #include "base/remove_tree.h"
 #include "base/shell.h"
 #include "base/text.h"
+#include "discovery/cups_version.h"
 
 namespace {
 
-
 // lpadmin and lpstat ask the print server, which answers a removal within a
 // second when it works at all.
-constexpr int kCommandSeconds = 20;
-
 int executeCommand(Log& log, const std::string& command) {
   log.printf(msg::kExecutingCommand, command.c_str());
-  int status = runShellWithin(command, kCommandSeconds);
+  int status = runShellWithin(command, kServerSeconds);
   if (status == kShellTimedOut)
-    log.printf("The command did not end within %d seconds and was stopped.", kCommandSeconds);
+    log.printf("The command did not end within %d seconds and was stopped.", kServerSeconds);
   return status;
 }
 

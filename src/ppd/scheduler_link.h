@@ -7,12 +7,14 @@
 
 #include <string>
 
+#include "discovery/cups_version.h"
+
 // Where the scheduler listens and how long any one wait on it may last
 // (connecting, each write, each read).
 struct SchedulerAddress {
   std::string host = "localhost";
   int port = 631;
-  int timeoutSeconds = 20;
+  int timeoutSeconds = kServerSeconds;
 };
 
 // What the scheduler said to a request.
