@@ -59,6 +59,14 @@ Fd openStart(const std::string& path) {
 
 }  // namespace
 
+Fd openParentWalking(const std::string& path, std::string* name) {
+  size_t slash = path.rfind('/');
+  *name = path.substr(slash == std::string::npos ? 0 : slash + 1);
+  if (slash == std::string::npos)
+    return openDirectoryWalking(".");
+  return openDirectoryWalking(slash == 0 ? "/" : path.substr(0, slash));
+}
+
 Fd openDirectoryWalking(const std::string& path) {
   std::vector<std::string> names;
   pushNames(path, names);

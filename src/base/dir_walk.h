@@ -16,4 +16,8 @@
 // Fd, errno saying why (ELOOP for a link passed over), otherwise.
 Fd openDirectoryWalking(const std::string& path);
 
+// openDirectoryWalking on the directory that holds the path's last name,
+// which goes into *name.
+Fd openParentWalking(const std::string& path, std::string* name);
+
 #endif

@@ -1,10 +1,25 @@
 #include "base/fs_helpers.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "base/dir_walk.h"
 #include "base/log.h"
 #include "base/text.h"
+
+NewDir createDir(const std::string& path, int mode) {
+  std::string name;
+  Fd parent = openParentWalking(path, &name);
+  if (!parent.valid() || mkdirat(parent.get(), name.c_str(), mode_t(mode)) != 0)
+    return NewDir::kNotCreated;
+  Fd made(openat(parent.get(), name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+  struct stat st;
+  // (What stands there now may be another's directory put in its place.)
+  bool set = made.valid() && fstat(made.get(), &st) == 0 && st.st_uid == geteuid() &&
+             fchmod(made.get(), mode_t(mode)) == 0;
+  return set ? NewDir::kCreated : NewDir::kModeNotSet;
+}
 
 DirResult makeDir(Log& log, const std::string& path, bool create, int mode) {
   if (path.empty())
@@ -12,11 +27,12 @@ DirResult makeDir(Log& log, const std::string& path, bool create, int mode) {
   struct stat info;
   if (!create || stat(path.c_str(), &info) == 0)
     return isDirectory(path) ? DirResult::kExists : DirResult::kFailed;
-  if (mkdir(path.c_str(), mode_t(mode)) != 0)
+  NewDir made = createDir(path, mode);
+  if (made == NewDir::kNotCreated)
     return DirResult::kFailed;
 
   log.printf(msg::kCreatedDirectory, path.c_str());
-  if (chmod(path.c_str(), mode_t(mode)) != 0)
+  if (made == NewDir::kModeNotSet)
     log.printf(msg::kCouldNotChmod, path.c_str(), unsigned(mode));
   else
     log.printf(msg::kChangingRights, path.c_str(), unsigned(mode));
@@ -39,9 +55,12 @@ bool makeLink(Log& log, const std::string& file, const std::string& link) {
     return false;
   }
   // The presence test follows links: a dangling link counts as missing, and
-  // symlink() then refuses to replace it.
-  if (!isPresent(link))
-    return symlink(file.c_str(), link.c_str()) == 0;
+  // symlinkat() then refuses to replace it.
+  if (!isPresent(link)) {
+    std::string name;
+    Fd parent = openParentWalking(link, &name);
+    return parent.valid() && symlinkat(file.c_str(), parent.get(), name.c_str()) == 0;
+  }
   log.printf(msg::kLinkExists, link.c_str());
   return false;
 }

@@ -13,6 +13,15 @@ class Log;
 // What makeDir found or did.
 enum class DirResult { kFailed = -1, kExists = 0, kCreated = 1 };
 
+// What createDir did.
+enum class NewDir { kNotCreated, kModeNotSet, kCreated };
+
+// Creates the directory at path, in its parent reached without following
+// a link others could have placed, and gives it exactly `mode` through a
+// descriptor: others who can write in the parent may put anything at the
+// name meanwhile, and a chmod by name would follow their link.
+NewDir createDir(const std::string& path, int mode);
+
 // Checks (create false) or creates (create true) a directory with exactly
 // `mode`: kFailed for an empty path, a path that is not a directory or a
 // failed creation.

@@ -15,11 +15,8 @@ mode_t creationMask() {
   return mask;
 }
 
-StagedFile::StagedFile(const std::string& target) : target_(target) {
-  size_t slash = target.rfind('/');
-  std::string dir = slash == std::string::npos ? "." : target.substr(0, slash);
-  name_ = target.substr(slash == std::string::npos ? 0 : slash + 1);
-  dir_ = openDirectoryWalking(slash == 0 ? "/" : dir);
+StagedFile::StagedFile(const std::string& target)
+    : target_(target), dir_(openParentWalking(target, &name_)) {
   if (dir_.valid())
     file_ = streamOf(createExclusiveAt(dir_.get(), name_ + ".", staged_), "w");
   if (!file_)

@@ -56,10 +56,11 @@ void prepareProductPpdDir(Log& log, PpdLocations& ppd) {
     log.printf(msg::kPpdInstallDir, ppdInstallDir.c_str());
     return;
   }
-  if (mkdir(ppdInstallDir.c_str(), 0777) != 0) {
+  NewDir made = createDir(ppdInstallDir, 0755);
+  if (made == NewDir::kNotCreated) {
     log.printf(msg::kCouldNotCreateDir, ppdInstallDir.c_str());
     fallBackToModelDir(log, ppd);
-  } else if (chmod(ppdInstallDir.c_str(), 0755) != 0) {
+  } else if (made == NewDir::kModeNotSet) {
     log.printf(msg::kCouldNotChmodDir, ppdInstallDir.c_str());
   } else {
     log.printf(msg::kChangingRights, ppdInstallDir.c_str(), 0755u);

@@ -59,6 +59,27 @@ TEST(MakeDirPath, CreatesEveryMissingLevelAndRefusesLongPaths) {
   EXPECT_EQ(modeOf(dir.file(std::string(250, 'd'))), -1);
 }
 
+// In a directory anyone can write, another user's link on the way leads
+// nowhere: no directory is made, and no mode set, where it points.
+TEST(MakeDirPath, NeverThroughAnotherUsersLink) {
+  if (geteuid() != 0)
+    GTEST_SKIP() << "links of another user need root";
+  Log log;
+  TempDir dir;
+  ASSERT_EQ(chmod(dir.path().c_str(), 0777), 0);
+  ASSERT_EQ(mkdir(dir.file("victim").c_str(), 0700), 0);
+  ASSERT_EQ(symlink(dir.file("victim").c_str(), dir.file("doc").c_str()), 0);
+  ASSERT_EQ(lchown(dir.file("doc").c_str(), 1000, 1000), 0);
+  EXPECT_EQ(logOf([&] {
+              makeDirPath(log, dir.file("doc/html/img"));
+              EXPECT_EQ(makeDir(log, dir.file("doc/man"), true, 0777), DirResult::kFailed);
+            }),
+            "");
+  EXPECT_EQ(modeOf(dir.file("victim")), 0700);
+  EXPECT_EQ(modeOf(dir.file("victim/html")), -1);
+  EXPECT_EQ(modeOf(dir.file("victim/man")), -1);
+}
+
 TEST(MakeLink, NeverReplacesAnything) {
   Log log;
   TempDir dir;
