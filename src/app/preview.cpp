@@ -44,6 +44,15 @@ void previewQueue(FILE* out, const PrinterEntry& printer, const PrinterPreview& 
   }
 }
 
+// How the queues would get their new PPD files.
+void previewPlacing(FILE* out, const Options& options) {
+  if (options.liveUpdate)
+    std::fprintf(out, "The new PPDs would go to the running scheduler; a queue it does not take "
+                      "would get its PPD copied, and CUPS would then be restarted.\n");
+  else
+    std::fprintf(out, "The new PPDs would be copied, and CUPS would then be restarted.\n");
+}
+
 }  // namespace
 
 void previewInstall(FILE* out, Context& run, const Installation& installation,
@@ -56,6 +65,7 @@ void previewInstall(FILE* out, Context& run, const Installation& installation,
   std::fprintf(out, "Queues on the maker's older PPDs: %zu\n", printers.size());
   for (const PrinterEntry& printer : printers)
     previewQueue(out, printer, previewPrinter(run.log, index, ppdDir, printer));
+  previewPlacing(out, run.options);
 }
 
 void previewRemoval(FILE* out, Log& log, const Installation& installation,

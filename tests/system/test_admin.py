@@ -73,6 +73,12 @@ def test_preview_tells_everything_and_changes_nothing(server, run_setup):
     assert "    InputSlot: Tray3 not offered (the new PPD's default Auto stays)\n" in text
     assert re.search(r"  Orphan: .*\n    keeps its PPD: no product PPD for its model\n", text)
     assert "Foreign" not in text
+    assert text.endswith("The new PPDs would be copied, and CUPS would then be restarted.\n")
+    out = run_setup("-n -L", env=SETUP_ENV)
+    assert changed(before, snapshot(server)) == []
+    assert out.stdout.endswith("The new PPDs would go to the running scheduler; a queue it does "
+                               "not take would get its PPD copied, and CUPS would then be "
+                               "restarted.\n")
 
     # A removal's preview lists what would go, and removes nothing.  The
     # scheduler, which rewrites its files a while after a restart, is
