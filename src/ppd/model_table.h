@@ -6,8 +6,6 @@
 
 #include <string_view>
 
-// The name's length is known at compile time: every model line is
-// searched for every name.
 struct ModelRow {
   std::string_view name;
   int id;
