@@ -307,6 +307,7 @@ void SetupRun::installBranch() {
     return declined();
   if (!goInstall(context_, installation_))
     return stop("the installation directory cannot be prepared");
+  removeInstallLeftovers(context_, installation_, runLock_.takenAt());
   record_.outcome = installation_.upgradeMode ? Outcome::kUpgraded : Outcome::kInstalled;
   updateCupsQueues();
   finish();

@@ -31,6 +31,12 @@ std::string parentOf(const std::string& path) {
   return path.substr(0, path.rfind('/'));
 }
 
+// A file target names the installed file; the other forms a directory.
+std::string installedAt(const ManifestEntry& entry, const std::string& destination) {
+  return isFileTarget(entry.target) ? destination
+                                    : destination + "/" + lastComponent(entry.source);
+}
+
 // Makes the directory that receives the copy.  False when it is not there
 // afterwards: the copy would then write a file of the directory's name.
 bool prepareDestination(Log& log, const ManifestEntry& entry, const std::string& destination) {
@@ -62,10 +68,7 @@ CopyState copyEntry(Context& run, const ManifestEntry& entry, const std::string&
               entry.target.c_str());
     return CopyState::kFailed;
   }
-  // A file target names the installed file; the other forms a directory.
-  std::string installed = isFileTarget(entry.target)
-                              ? destination
-                              : destination + "/" + lastComponent(entry.source);
+  std::string installed = installedAt(entry, destination);
   if (destination.size() < 3 || !pathFits(log, destination) || !pathFits(log, installed))
     return CopyState::kFailed;
 
@@ -101,6 +104,12 @@ std::string entryDestination(const ManifestEntry& entry, const std::string& inst
   if (isDirectoryTarget(target))
     return target;
   return std::string();
+}
+
+std::string installedPath(const ManifestEntry& entry, const std::string& installDir,
+                          const PpdLocations& ppd) {
+  std::string destination = entryDestination(entry, installDir, ppd);
+  return destination.empty() ? destination : installedAt(entry, destination);
 }
 
 std::vector<CopyState> copyManifestEntries(Context& run, const Manifest& manifest,

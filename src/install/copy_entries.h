@@ -19,6 +19,12 @@
 std::string entryDestination(const ManifestEntry& entry, const std::string& installDir,
                              const PpdLocations& ppd);
 
+// The file an entry installs: the destination itself for a file target,
+// else the source's last name in the destination directory.  Empty when
+// the entry has no destination.
+std::string installedPath(const ManifestEntry& entry, const std::string& installDir,
+                          const PpdLocations& ppd);
+
 // Copies the manifest's entries whole, each staged beside its place and
 // renamed over it with its mode (copyFile), and tells what became of each,
 // in the manifest's order.  When the start directory is the installation

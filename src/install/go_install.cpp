@@ -9,6 +9,7 @@
 #include "install/product_ppd_dir.h"
 #include "install/selinux.h"
 #include "install/uninstall_script.h"
+#include "ppd/unfinished_runs.h"
 
 namespace {
 
@@ -75,6 +76,18 @@ void linkFilter(Context& run, const std::string& installDir) {
 }
 
 }  // namespace
+
+void removeInstallLeftovers(Context& run, const Installation& installation,
+                            const timespec& before) {
+  const std::string& dir = installation.dir;
+  std::vector<std::string> written = {installedFilePath(dir, kInfoFileName),
+                                      installedFilePath(dir, kUninstallScriptName)};
+  for (const ManifestEntry& entry : installation.manifest)
+    written.push_back(installedPath(entry, dir, run.facts.ppd));
+  for (const std::string& path : written)
+    if (!path.empty())
+      removeStagedBeside(run.log, path, before);
+}
 
 bool prepareInstallDir(Context& run, const std::string& dir) {
   Log& log = run.log;

@@ -87,7 +87,7 @@ bool writeInstalledFile(Log& log, const std::string& path, const FileAttributes*
 }
 
 bool writeInfoFile(Context& run, const std::string& installDir) {
-  std::string path = installedFilePath(installDir, "lumoInfo4.0");
+  std::string path = installedFilePath(installDir, kInfoFileName);
   FileAttributes attributes{0755, uid_t(run.facts.uid), gid_t(run.facts.gid)};
   return writeInstalledFile(run.log, path, &attributes, [&](FILE* out) {
     writeFreshInfo(out, installDir);
@@ -97,7 +97,7 @@ bool writeInfoFile(Context& run, const std::string& installDir) {
 
 void upgradeInfoFile(Context& run, const std::string& installDir) {
   std::string from = installedFilePath(installDir, "lumoInfo2.0");
-  std::string to = installedFilePath(installDir, "lumoInfo4.0");
+  std::string to = installedFilePath(installDir, kInfoFileName);
   File in = openOrReport(run.log, from, "r");
   // The carried-over file keeps the bits it had, or gets the usual ones.
   if (in && writeInstalledFile(run.log, to, nullptr, [&](FILE* out) {

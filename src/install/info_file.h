@@ -10,6 +10,9 @@
 #include "base/staged_file.h"
 #include "discovery/context.h"
 
+// The information file's name in the installation directory.
+inline constexpr char kInfoFileName[] = "lumoInfo4.0";
+
 // The path of a file in the installation directory (/opt/oxa while the
 // directory is empty).
 std::string installedFilePath(const std::string& installDir, const char* name);

@@ -104,7 +104,7 @@ void writeDeletions(FILE* out, const std::string& dir, const std::string& ppdIns
 }  // namespace
 
 void writeUninstallScript(Context& run, const std::string& installDir) {
-  std::string path = installedFilePath(installDir, "etc/UNINSTALLLUMO");
+  std::string path = installedFilePath(installDir, kUninstallScriptName);
   std::string rm = shellWord(run.facts.tools.path(kToolRm));
   FileAttributes attributes{0755, uid_t(run.facts.uid), gid_t(run.facts.gid)};
   if (writeInstalledFile(run.log, path, &attributes, [&](FILE* out) {

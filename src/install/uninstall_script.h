@@ -7,6 +7,9 @@
 
 #include "discovery/context.h"
 
+// The script's path in the installation directory.
+inline constexpr char kUninstallScriptName[] = "etc/UNINSTALLLUMO";
+
 // Writes the script for installDir and the product PPD directory, mode
 // 0755, owned by the run's user and group.
 void writeUninstallScript(Context& run, const std::string& installDir);

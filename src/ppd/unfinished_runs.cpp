@@ -77,14 +77,21 @@ bool isTmpFileName(const std::string& name) {
   return false;
 }
 
-bool isStagedConfigName(const std::string& name) {
-  return name.compare(0, 11, "lumoConfig.") == 0 && isStamped(name, 11);
-}
-
 bool isLeftover(const std::string& path, const timespec& before) {
   struct stat st;
   return lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == 0 &&
          st.st_nlink == 1 && isLater(before, st.st_mtim);
+}
+
+void removeStagedBeside(Log& log, const std::string& path, const timespec& before) {
+  size_t slash = path.rfind('/');
+  if (slash == std::string::npos)
+    return;
+  std::string stem = path.substr(slash + 1) + ".";
+  auto staged = [&stem](const std::string& name) {
+    return name.compare(0, stem.size(), stem) == 0 && isStamped(name, stem.size());
+  };
+  removeLeftoversIn(log, slash == 0 ? "/" : path.substr(0, slash), staged, before);
 }
 
 void removeLeftovers(Log& log, const std::string& cupsBaseDir, const timespec& lockTime) {
@@ -105,7 +112,7 @@ void finishMarkers(Log& log, const std::string& cupsBaseDir, const timespec& loc
     if (!isPathSafeName(queue))
       continue;
     std::string config = printerConfigPath(queue);
-    removeLeftoversIn(log, config.substr(0, config.rfind('/')), isStagedConfigName, lockTime);
+    removeStagedBeside(log, config, lockTime);
     if (!holdsOldMarker(config))
       continue;
     log.printf("Printer %s has the product's PPD but the old marker: its update is finished.",

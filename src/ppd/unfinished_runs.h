@@ -15,17 +15,19 @@ class Log;
 // "Q.ppd.XXXXXX" and "Q.ppd.O.XXXXXX", staged beside a queue's PPD;
 // "Q.ppd.rpmsave.XXXXXX" (any name ending in ".rpmsave.XXXXXX"), staged
 // beside a backup; "orbinXXXXXX", "orbotXXXXXX", "ORBXXXXXX",
-// "ORBLPDXXXXXX" and "ORBLPRNGXXXXXX", the temporary files; and
-// "lumoConfig.XXXXXX", staged beside a queue's configuration file.  XXXXXX
+// "ORBLPDXXXXXX" and "ORBLPRNGXXXXXX", the temporary files.  XXXXXX
 // stands for the six letters or digits mkstemp puts there.
 bool isStagedPpdName(const std::string& name);
 bool isStagedBackupName(const std::string& name);
 bool isTmpFileName(const std::string& name);
-bool isStagedConfigName(const std::string& name);
 
 // Whether the file is a leftover: a regular file of root's with one link,
 // last changed before `before`.
 bool isLeftover(const std::string& path, const timespec& before);
+
+// Removes the leftovers staged beside the file at path: "<its name>.XXXXXX"
+// in its directory, each removal logged.
+void removeStagedBeside(Log& log, const std::string& path, const timespec& before);
 
 // Removes the leftovers of killed runs from the CUPS PPD directory, the
 // directory of the backups above it, /tmp and the PPD temporary directory

@@ -259,6 +259,11 @@ def update_step(target):
     return target.startswith("/etc/cups/") or target.endswith("/root/lumoConfig")
 
 
+def undated(data):
+    """The file without the date line the uninstall script begins with."""
+    return re.sub(rb"^# De-installation script .* dated: .*\n", b"", data, flags=re.M)
+
+
 def is_leftover(name):
     return re.search(r"\.[A-Za-z0-9]{6}$", name) is not None
 
@@ -274,14 +279,19 @@ def test_run_killed_at_each_step_is_finished_by_the_next(sandbox, unpack):
     reset_print_server(sb, queues)
     sb.sh(f"umask 077; strace -f -qq -y -o /root/trace -e trace=renameat {SETUP}",
           env=INSTALL_ENV, timeout=300)
-    steps = [n for n, target in enumerate(renames(sb.read("/root/trace")), 1)
-             if update_step(target)]
+    targets = renames(sb.read("/root/trace"))
+    steps = [n for n, target in enumerate(targets, 1) if update_step(target)]
     assert len(steps) == 3 * len(queues), sb.read("/root/trace")
+    # The installation's files: the product PPD copies and the uninstall
+    # script at least.
+    installed = {target: undated(sb.path(target).read_bytes()) for target in targets
+                 if not update_step(target)}
+    assert len(installed) >= 2, targets
     complete = {q: sb.read(queue_ppd(q)) for q in queues}
     assert {lumo_version(text) for text in complete.values()} == {4}
     assert sb.read(config_path("q001")) == NEW_CONFIG
 
-    for step in steps:
+    for step in range(1, len(targets) + 1):
         reset_print_server(sb, queues)
         sb.run(f"umask 077; strace -f -qq -o /dev/null -e trace=renameat"
                f" -e inject=renameat:signal=SIGKILL:when={step} {SETUP}", env=INSTALL_ENV,
@@ -303,3 +313,8 @@ def test_run_killed_at_each_step_is_finished_by_the_next(sandbox, unpack):
         assert not [n for n in os.listdir(sb.path("/etc/cups")) if is_leftover(n)], step
         assert tmp_leftovers(sb) == [], (step, log)
         assert changes(before, tree_state(sb, ["/root", "/var/tmp", "/dev"])) == set(), step
+        for path, text in installed.items():
+            assert undated(sb.path(path).read_bytes()) == text, (step, path)
+            name = os.path.basename(path)
+            assert not [n for n in os.listdir(sb.path(os.path.dirname(path)))
+                        if n.startswith(name + ".") and is_leftover(n)], (step, path, log)

@@ -17,7 +17,6 @@ TEST(UnfinishedRuns, StagedAndTemporaryNamesAreOurs) {
   EXPECT_TRUE(isStagedBackupName("lab1.ppd.O.rpmsave.ABC123"));
   for (const char* name : {"orbinAbC123", "orbot000000", "ORBqwerty", "ORBLPDx1y2z3", "ORBLPRNGabcdef"})
     EXPECT_TRUE(isTmpFileName(name)) << name;
-  EXPECT_TRUE(isStagedConfigName("lumoConfig.aB3dE6"));
 }
 
 TEST(UnfinishedRuns, OtherNamesAreNot) {
@@ -28,8 +27,26 @@ TEST(UnfinishedRuns, OtherNamesAreNot) {
     EXPECT_FALSE(isStagedBackupName(name)) << name;
   for (const char* name : {"ORB", "ORBabcde", "orbinabcdefg", "ORB.abcde", "xORBabcdef", "orbgsfilter"})
     EXPECT_FALSE(isTmpFileName(name)) << name;
-  EXPECT_FALSE(isStagedConfigName("lumoConfig"));
-  EXPECT_FALSE(isStagedConfigName("lumoConfig.abc"));
+}
+
+// Beside a file, only what was staged for it goes: its name, a dot and
+// six letters or digits.
+TEST(UnfinishedRuns, StagedBesideAFileGoesAndNothingElse) {
+  if (geteuid() != 0)
+    GTEST_SKIP() << "leftovers belong to root";
+  TempDir dir;
+  for (const char* name : {"lumoConfig", "lumoConfig.aB3dE6", "lumoConfig.abc", "lumoConfig.abcdefg",
+                           "lumoConfig.O.abcdef", "other.aB3dE6", "xlumoConfig.aB3dE6"})
+    std::ofstream(dir.file(name)) << "x";
+  timespec now;
+  clock_gettime(CLOCK_REALTIME, &now);
+  TempLog log;
+  removeStagedBeside(log, dir.file("lumoConfig"), {now.tv_sec + 5, 0});
+  EXPECT_EQ(log.text(), "Removed " + dir.file("lumoConfig.aB3dE6") +
+                            ", left by a run that did not finish.\n");
+  for (const char* name : {"lumoConfig", "lumoConfig.abc", "lumoConfig.abcdefg",
+                           "lumoConfig.O.abcdef", "other.aB3dE6", "xlumoConfig.aB3dE6"})
+    EXPECT_EQ(access(dir.file(name).c_str(), F_OK), 0) << name;
 }
 
 TEST(UnfinishedRuns, OnlyOlderRegularFilesOfRootsWithOneLinkAreLeftovers) {
