@@ -75,8 +75,9 @@ def run_setup(sandbox):
     """Runs setup inside the sandbox and collects what it left."""
 
     def run(args="", program="/opt/oxa/bin/setup", cwd="/", input=None, env=None,
-            user=None, log_path=LOG):
-        result = sandbox.run(f"{program} {args}", input=input, env=env, user=user, cwd=cwd)
+            user=None, log_path=LOG, timeout=120):
+        result = sandbox.run(f"{program} {args}", input=input, env=env, user=user, cwd=cwd,
+                             timeout=timeout)
         return SetupRun(sandbox, result, log_path)
 
     return run

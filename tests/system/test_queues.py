@@ -172,3 +172,24 @@ def test_cups_restart_ways(sandbox, unpack, run_setup, present, calls, statuses)
     if not present:
         expected.insert(1, "Cannot reset CUPS. Sorry!")
     assert [l for l in out.log_lines if l.startswith(("CUPS re", "Cannot reset"))] == expected
+
+
+def test_hung_cups_restart_is_stopped_with_what_it_started(sandbox, unpack, run_setup):
+    """A restart that never ends is stopped at its limit, the processes it
+    started with it, and the next way is taken."""
+    sandbox.remove("/etc/init.d/cups")
+    sandbox.write("/usr/bin/systemctl", '#!/bin/sh\necho "$0 $*" >> /run/calls\n'
+                  'sleep 86400 &\nwait\n', mode=0o755)
+    sandbox.write("/usr/sbin/service", '#!/bin/sh\necho "$0 $*" >> /run/calls\n', mode=0o755)
+    sandbox.write(FOOMATIC_RIP, "#!/bin/sh\ncat\n", mode=0o755)
+    unpack()
+    out = run_setup(env=SETUP_ENV, timeout=240)
+    assert sandbox.read("/run/calls").splitlines() == [
+        "/usr/bin/systemctl restart cups.service", "/usr/sbin/service cups restart"]
+    assert [l for l in out.log_lines if l.startswith(("CUPS reset", '"/usr/bin/systemctl'))] == [
+        '"/usr/bin/systemctl restart cups.service" did not end within 120 seconds and was stopped.',
+        "CUPS reset returned with: -2", "CUPS reset returned with: 0"]
+    assert out.log_lines[-1].startswith("Finishing")
+    # (Killed, they may linger a moment as zombies of the sandbox's init.)
+    states = sandbox.run("ps -C sleep -o stat=").stdout.split()
+    assert all(state.startswith("Z") for state in states), states
