@@ -7,6 +7,7 @@
 #include "base/dir_entries.h"
 #include "base/log.h"
 #include "base/shell.h"
+#include "base/text.h"
 #include "discovery/tools.h"
 #include "ppd/printer_scan.h"
 
@@ -59,7 +60,7 @@ size_t countQueuePpds(const std::string& cupsBaseDir) {
   quiet.discard();
   size_t count = 0;
   forEachEntry(quiet, cupsPpdDir(cupsBaseDir), [&count](const std::string&, const std::string& name) {
-    count += name.size() > 4 && name.compare(name.size() - 4, 4, ".ppd") == 0;
+    count += name.size() > 4 && endsWith(name, ".ppd");
     return true;
   });
   return count;

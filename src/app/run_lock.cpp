@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "base/files.h"
 #include "base/fs_helpers.h"
 
 namespace {
@@ -40,12 +41,9 @@ std::string lockDirectory() {
   return std::string();
 }
 
-bool isRootsOwnFile(const struct stat& st) {
-  return S_ISREG(st.st_mode) && st.st_uid == 0 && st.st_nlink == 1;
-}
-
 // Opens the lock file, never through a link, making it when it is absent;
-// invalid when what stands at the name is not a file of root's own.  Only
+// invalid when what stands at the name is not a file of our own (root's:
+// only a run as root takes the lock).  Only
 // root may open it: anyone who could would hold its flock and so keep
 // every later run from going on.  errno says why it is invalid.
 Fd openRootsOwn(const std::string& path) {
@@ -55,7 +53,7 @@ Fd openRootsOwn(const std::string& path) {
   struct stat st;
   if (fstat(fd.get(), &st) != 0)
     return Fd();
-  if (!isRootsOwnFile(st)) {
+  if (!isOwnRegularFile(st)) {
     errno = EPERM;
     return Fd();
   }
@@ -88,7 +86,7 @@ Fd remakeLockFile(const std::string& dir, const std::string& path, std::string* 
     return Fd();
   }
   struct stat st;
-  if (lstat(path.c_str(), &st) == 0 && !isRootsOwnFile(st))
+  if (lstat(path.c_str(), &st) == 0 && !isOwnRegularFile(st))
     unlink(path.c_str());
   Fd fd = openRootsOwn(path);
   if (!fd.valid())

@@ -8,6 +8,8 @@
 #include <climits>
 #include <vector>
 
+#include "base/text.h"
+
 namespace {
 
 // As many links as the kernel follows in one path.
@@ -60,11 +62,8 @@ Fd openStart(const std::string& path) {
 }  // namespace
 
 Fd openParentWalking(const std::string& path, std::string* name) {
-  size_t slash = path.rfind('/');
-  *name = path.substr(slash == std::string::npos ? 0 : slash + 1);
-  if (slash == std::string::npos)
-    return openDirectoryWalking(".");
-  return openDirectoryWalking(slash == 0 ? "/" : path.substr(0, slash));
+  *name = lastName(path);
+  return openDirectoryWalking(parentDir(path));
 }
 
 Fd openDirectoryWalking(const std::string& path) {

@@ -38,6 +38,22 @@ void blankControls(std::string& text) {
       c = ' ';
 }
 
+bool endsWith(const std::string& text, const std::string& tail) {
+  return text.size() >= tail.size() &&
+         text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+std::string lastName(const std::string& path) {
+  return path.substr(path.rfind('/') + 1);  // (npos + 1 is 0)
+}
+
+std::string parentDir(const std::string& path) {
+  size_t slash = path.rfind('/');
+  if (slash == std::string::npos)
+    return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
 std::string timeText() {
   std::time_t now = std::time(nullptr);
   return std::ctime(&now);

@@ -20,6 +20,17 @@ void trimEnd(std::string& text, const char* chars);
 // Replaces every character below 0x20 by a blank, in place.
 void blankControls(std::string& text);
 
+// Whether text ends with tail.
+bool endsWith(const std::string& text, const std::string& tail);
+
+// The path's last name: what follows its last slash (all of it without
+// one).
+std::string lastName(const std::string& path);
+
+// The directory holding the path's last name: "." without a slash, "/"
+// for a name at the root.
+std::string parentDir(const std::string& path);
+
 // The local time in ctime's 24-character form followed by its line feed.
 std::string timeText();
 

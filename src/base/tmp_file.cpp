@@ -1,7 +1,6 @@
 #include "base/tmp_file.h"
 
 #include <fcntl.h>
-#include <stdlib.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -9,17 +8,6 @@
 #include <random>
 
 #include "base/text.h"
-
-Fd createExclusive(const std::string& stem, std::string& path) {
-  std::vector<char> name(stem.begin(), stem.end());
-  for (int i = 0; i < 6; ++i)
-    name.push_back('X');
-  name.push_back('\0');
-  Fd fd(mkstemp(name.data()));
-  if (fd.valid())
-    path = name.data();
-  return fd;
-}
 
 Fd createExclusiveAt(int dirFd, const std::string& stem, std::string& name) {
   static constexpr char kLetters[] =
@@ -45,7 +33,12 @@ Fd createTmpFile(const std::string& dir, const std::string& prefix, std::string&
   std::string base = dir;
   if (!base.empty() && base.back() == '/')
     base.pop_back();
-  return createExclusive(base + "/" + prefix, path);
+  Fd dirFd(open(base.empty() ? "/" : base.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  std::string name;
+  Fd fd = dirFd.valid() ? createExclusiveAt(dirFd.get(), prefix, name) : Fd();
+  if (fd.valid())
+    path = base + "/" + name;
+  return fd;
 }
 
 std::string newTmpFile(const std::string& dir, const char* prefix) {

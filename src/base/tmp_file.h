@@ -1,6 +1,6 @@
-// Temporary files: every one is created exclusively (mkstemp: a unique
-// name, never an existing path followed), readable and writable by its
-// owner only.
+// Temporary files: every one is created exclusively (a unique name as
+// mkstemp makes them, never an existing path followed), readable and
+// writable by its owner only.
 #ifndef LUMO_BASE_TMP_FILE_H
 #define LUMO_BASE_TMP_FILE_H
 
@@ -10,16 +10,12 @@
 
 #include "base/files.h"
 
-// Creates the empty file "<stem>XXXXXX" and returns its open descriptor,
-// with its name in path; an invalid Fd (errno saying why) on failure.
-Fd createExclusive(const std::string& stem, std::string& path);
-
-// createExclusive in the open directory: the file "<stem>XXXXXX" (the X
-// made unique as mkstemp does, never through a link) whose name alone goes
-// into name.
+// Creates the empty file "<stem>XXXXXX" in the open directory (the X made
+// unique as mkstemp does) and returns its open descriptor, with its name
+// in name; an invalid Fd (errno saying why) on failure.
 Fd createExclusiveAt(int dirFd, const std::string& stem, std::string& name);
 
-// createExclusive for "<dir>/<prefix>XXXXXX".
+// createExclusiveAt for "<dir>/<prefix>XXXXXX", with the path in path.
 Fd createTmpFile(const std::string& dir, const std::string& prefix, std::string& path);
 
 // No temporary file could be had where the run cannot go on without one;

@@ -22,26 +22,17 @@ std::string ppdDestination(const PpdLocations& ppd) {
   return "/tmp";
 }
 
-std::string lastComponent(const std::string& path) {
-  size_t slash = path.rfind('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-std::string parentOf(const std::string& path) {
-  return path.substr(0, path.rfind('/'));
-}
-
 // A file target names the installed file; the other forms a directory.
 std::string installedAt(const ManifestEntry& entry, const std::string& destination) {
   return isFileTarget(entry.target) ? destination
-                                    : destination + "/" + lastComponent(entry.source);
+                                    : destination + "/" + lastName(entry.source);
 }
 
 // Makes the directory that receives the copy.  False when it is not there
 // afterwards: the copy would then write a file of the directory's name.
 bool prepareDestination(Log& log, const ManifestEntry& entry, const std::string& destination) {
   if (isFileTarget(entry.target)) {
-    makeDirPath(log, parentOf(destination));
+    makeDirPath(log, parentDir(destination));
     return true;
   }
   if (isDirectoryTarget(entry.target))

@@ -8,6 +8,7 @@
 #include "base/dir_entries.h"
 #include "base/fs_helpers.h"
 #include "base/log.h"
+#include "base/text.h"
 #include "discovery/ppd_dirs.h"
 
 namespace {
@@ -170,7 +171,7 @@ std::string linkedPpdInstallDir(Log& log, int flags, const ModelLinks& links) {
     if (!part || !contains(link.path, part))
       continue;
     std::string source = link.target.compare(0, 1, "/") == 0 ? link.target : link.path;
-    if (source.substr(source.rfind('/') + 1) == "oxa")
+    if (lastName(source) == "oxa")
       return source;
     std::string dir = source + "/oxa";
     return pathFits(log, dir) ? dir : std::string();

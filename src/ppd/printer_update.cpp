@@ -104,7 +104,7 @@ QueueResult keptPrinter(const PrinterEntry& printer, const char* reason) {
 // The package's own copy of a product PPD file: <packageDir>/ppd/<name>,
 // else /opt/oxa/ppd/<name>; empty when neither exists.
 std::string packageCopy(const std::string& packageDir, const std::string& found) {
-  std::string name = found.substr(found.rfind('/') + 1);
+  std::string name = lastName(found);
   for (const std::string& dir : {packageDir, std::string(kProductDir)}) {
     std::string copy = dir + "/ppd/" + name;
     if (!dir.empty() && access(copy.c_str(), F_OK) == 0)
@@ -254,7 +254,7 @@ bool installNewPPD(Log& log, ProductPpdIndex& index, const std::string& ppdDir,
 std::string backupName(const std::string& ppdPath, const std::string& queueName) {
   size_t ppdDir = ppdPath.find("/ppd");
   std::string base = ppdDir == std::string::npos ? ppdPath : ppdPath.substr(0, ppdDir + 1);
-  std::string fileName = ppdPath.substr(ppdPath.rfind('/') + 1);
+  std::string fileName = lastName(ppdPath);
   size_t ppd = fileName.find(".ppd");
   std::string rest = ppd == std::string::npos ? "" : fileName.substr(ppd + 4);
   return base + queueName + ".ppd" + rest + ".rpmsave";

@@ -7,7 +7,9 @@
 #include <functional>
 
 #include "base/dir_entries.h"
+#include "base/files.h"
 #include "base/log.h"
+#include "base/text.h"
 #include "ppd/printer_config.h"
 #include "ppd/printer_list.h"
 #include "ppd/printer_scan.h"
@@ -25,10 +27,6 @@ bool isStamped(const std::string& name, size_t stemSize) {
     if (!std::isalnum(static_cast<unsigned char>(name[i])))
       return false;
   return true;
-}
-
-bool endsWith(const std::string& text, const std::string& tail) {
-  return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }
 
 // "<base><tail>XXXXXX" with a base of at least one character.
@@ -57,7 +55,7 @@ void removeLeftoversIn(Log& log, const std::string& dir, const NameTest& ours,
 // The directory that holds the backups: the one above the CUPS PPD
 // directory (see backupName).
 std::string backupDir(const std::string& ppdDir) {
-  return ppdDir.substr(0, ppdDir.rfind('/'));
+  return parentDir(ppdDir);
 }
 
 }  // namespace
@@ -79,19 +77,15 @@ bool isTmpFileName(const std::string& name) {
 
 bool isLeftover(const std::string& path, const timespec& before) {
   struct stat st;
-  return lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == 0 &&
-         st.st_nlink == 1 && isLater(before, st.st_mtim);
+  return lstat(path.c_str(), &st) == 0 && isOwnRegularFile(st) && isLater(before, st.st_mtim);
 }
 
 void removeStagedBeside(Log& log, const std::string& path, const timespec& before) {
-  size_t slash = path.rfind('/');
-  if (slash == std::string::npos)
-    return;
-  std::string stem = path.substr(slash + 1) + ".";
+  std::string stem = lastName(path) + ".";
   auto staged = [&stem](const std::string& name) {
     return name.compare(0, stem.size(), stem) == 0 && isStamped(name, stem.size());
   };
-  removeLeftoversIn(log, slash == 0 ? "/" : path.substr(0, slash), staged, before);
+  removeLeftoversIn(log, parentDir(path), staged, before);
 }
 
 void removeLeftovers(Log& log, const std::string& cupsBaseDir, const timespec& lockTime) {

@@ -21,8 +21,8 @@ bool isStagedPpdName(const std::string& name);
 bool isStagedBackupName(const std::string& name);
 bool isTmpFileName(const std::string& name);
 
-// Whether the file is a leftover: a regular file of root's with one link,
-// last changed before `before`.
+// Whether the file is a leftover: a regular file of ours (root's, as the
+// run is) with one link, last changed before `before`.
 bool isLeftover(const std::string& path, const timespec& before);
 
 // Removes the leftovers staged beside the file at path: "<its name>.XXXXXX"
