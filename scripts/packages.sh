@@ -1,9 +1,13 @@
 # Debian packages the build, the tests and the demo need; sourced by the
-# scripts beside it.  Installs the missing ones with apt-get.
+# scripts beside it.  Installs the missing ones with apt-get.  cups-filters
+# and openprinting-ppds are what a real print server has beside CUPS (a
+# foomatic-rip, format conversions, PPD files): the tests must pass with
+# them, and the benchmark measures the scheduler with them.
 
 LUMO_PACKAGES="cmake make g++ libcups2-dev zlib1g-dev libgtest-dev python3 python3-pytest
-  cups-daemon cups-client cups-ppdc checkpolicy semodule-utils util-linux iproute2
-  procps gzip tar groff-base clang libclang-rt-14-dev strace nlohmann-json3-dev"
+  cups-daemon cups-client cups-ppdc cups-filters openprinting-ppds checkpolicy semodule-utils
+  util-linux iproute2 procps gzip tar groff-base clang libclang-rt-14-dev strace
+  nlohmann-json3-dev"
 
 install_missing_packages() {
   missing=""

@@ -42,7 +42,7 @@ if [ -z "$real_root" ]; then
   mount --bind "$stage/etc" /etc
   mount --bind /usr "$host/usr"
   for dir in /usr/bin /usr/sbin /usr/lib /usr/lib/cups /usr/lib/cups/filter /usr/local \
-             /usr/local/bin /usr/local/sbin /usr/local/lib /usr/share /usr/share/cups \
+             /usr/local/bin /usr/local/sbin /usr/local/lib /usr/local/share /usr/share /usr/share/cups \
              /usr/share/cups/data /usr/share/doc; do
     [ -d "$dir" ] || continue
     rm -f "$farms$dir"
@@ -55,6 +55,30 @@ if [ -z "$real_root" ]; then
   for dir in /usr/bin /usr/sbin /usr/lib /usr/local /usr/share; do
     mount --bind "$farms$dir" "$dir"
   done
+fi
+
+# The host's printing files, masked so that every test starts from the same
+# print server whatever the host has installed: its foomatic-rip programs,
+# its PPD files with CUPS's model and driver directories, the test pages and
+# documents that tell a CUPS version, and its queues (/etc/cups starts as
+# the CUPS package's defaults, with no queue).  A test that needs one of
+# them places it itself.
+for path in /usr/bin/foomatic-rip /usr/sbin/foomatic-rip /usr/local/bin/foomatic-rip \
+            /usr/lib/cups/filter/foomatic-rip /usr/local/lib/cups/filter/foomatic-rip \
+            /usr/share/ppd /usr/local/share/ppd /usr/ppd /usr/share/foomatic \
+            /usr/share/cups/model /usr/local/share/cups/model /usr/share/cups/drv \
+            /usr/lib/cups/driver /usr/share/cups/data/testprint /usr/share/cups/data/testprint.ps \
+            /usr/share/cups/doc /etc/cups /etc/printcap; do
+  # In a user namespace a path under a farm's link is the host's own.
+  case $(realpath -m "${path%/*}") in /run/lumo-host/*) continue ;; esac
+  rm -rf "$path"
+done
+mkdir -p /etc/cups/ssl /etc/cups/ppd
+for conf in cupsd.conf cups-files.conf; do
+  cp "/usr/share/cups/$conf.default" "/etc/cups/$conf"
+done
+if [ "$real_root" ]; then
+  chgrp lp /etc/cups /etc/cups/ppd /etc/cups/cupsd.conf /etc/cups/cups-files.conf
 fi
 
 # A private /dev holding only the usual character devices, so nothing done

@@ -38,3 +38,26 @@ def test_changes_inside_never_reach_the_host(tmp_path):
         assert not os.path.lexists(stray)
     assert os.path.exists("/usr/bin/chcon") and os.path.exists("/dev/zero")
     assert list(pathlib.Path(tmp_path / "stage").iterdir()) == []
+
+
+# What a host with the usual printing packages has, and each test must place
+# itself: a foomatic-rip, PPD files, CUPS's model and driver directories,
+# the files that tell a CUPS version, queues.
+HOST_PRINTING = ["/usr/lib/cups/filter/foomatic-rip", "/usr/bin/foomatic-rip", "/usr/share/ppd",
+                 "/usr/share/cups/model", "/usr/share/cups/drv", "/usr/lib/cups/driver",
+                 "/usr/share/cups/data/testprint", "/etc/cups/printers.conf", "/etc/printcap"]
+
+
+def test_the_hosts_printing_files_are_out_of_sight(tmp_path):
+    on_host = [path for path in HOST_PRINTING if os.path.lexists(path)]
+    box = Sandbox(tmp_path / "stage")
+    try:
+        assert [path for path in HOST_PRINTING if box.exists(path)] == []
+        # CUPS's configuration as its package ships it, and no queue.
+        assert sorted(os.listdir(box.path("/etc/cups"))) == [
+            "cups-files.conf", "cupsd.conf", "ppd", "ssl"]
+        assert box.read("/etc/cups/cupsd.conf") == open("/usr/share/cups/cupsd.conf.default").read()
+        assert os.listdir(box.path("/etc/cups/ppd")) == []
+    finally:
+        box.close()
+    assert [path for path in HOST_PRINTING if os.path.lexists(path)] == on_host
