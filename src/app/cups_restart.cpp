@@ -13,12 +13,6 @@
 
 namespace {
 
-// A restart waits for the scheduler to stop and start again; a service
-// manager gives up on a stuck stop after 90 seconds by default, so two
-// minutes leave it room to do so and still bound a print server that never
-// answers.
-constexpr int kRestartSeconds = 120;
-
 // The scheduler reads every queue before it answers, in a time that grows
 // faster than the number of queues (here 7 s for 1,000 queues, 38 s for
 // 2,000, over 400 s for 5,000): a large server gets a minute more per
@@ -50,9 +44,9 @@ std::string fallbackCommand() {
 
 }  // namespace
 
-int restartSeconds(size_t queues) {
+int restartSeconds(int baseSeconds, size_t queues) {
   double thousands = double(queues) / 1000;
-  return kRestartSeconds + int(kSecondsPerThousandSquared * thousands * thousands);
+  return baseSeconds + int(kSecondsPerThousandSquared * thousands * thousands);
 }
 
 size_t countQueuePpds(const std::string& cupsBaseDir) {

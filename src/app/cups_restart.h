@@ -7,8 +7,9 @@
 
 class Log;
 
-// How long a restart of a scheduler serving that many queues may take.
-int restartSeconds(size_t queues);
+// How long a restart of a scheduler serving that many queues may take,
+// when a small one is given baseSeconds.
+int restartSeconds(int baseSeconds, size_t queues);
 
 // The queues' PPD files in the scheduler's PPD directory.
 size_t countQueuePpds(const std::string& cupsBaseDir);

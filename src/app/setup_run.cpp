@@ -17,6 +17,7 @@
 #include "base/fs_helpers.h"
 #include "base/shell.h"
 #include "base/text.h"
+#include "base/tmp_file.h"
 #include "deinstall/deinstall.h"
 #include "discovery/host_info.h"
 #include "discovery/ppd_dirs.h"
@@ -244,7 +245,7 @@ void SetupRun::updateCupsQueues() {
   removeLeftovers(log_, facts_.cupsBaseDir, runLock_.takenAt());
   finishMarkers(log_, facts_.cupsBaseDir, runLock_.takenAt());
   bool restart = !options_.liveUpdate;
-  const int limit = restartSeconds(countQueuePpds(facts_.cupsBaseDir));
+  const int limit = restartSeconds(waits_.restartSeconds, countQueuePpds(facts_.cupsBaseDir));
   if (scanCupsPrinters(log_, productPpds_, facts_.cupsBaseDir, ppdDir, printers_)) {
     PrinterQuestion ask;
     if (options_.queryLevel != 0)
@@ -265,7 +266,7 @@ void SetupRun::updateCupsQueues() {
     };
     std::optional<LiveUpdate> live;
     if (options_.liveUpdate)
-      live.emplace(log_, facts_.cupsBaseDir);
+      live.emplace(log_, facts_.cupsBaseDir, localScheduler(waits_.serverSeconds));
     bool finished = updatePrinters(log_, productPpds_, ppdDir, facts_.startDir, printers_, ask,
                                    record_.queues, progress,
                                    live ? live->step() : ReplaceStep());
@@ -411,4 +412,14 @@ int SetupRun::run(int argc, char** argv) {
   else
     installBranch();
   return exitStatus();
+}
+
+int runSetup(int argc, char** argv, const Waits& waits) {
+  try {
+    return SetupRun(waits).run(argc, argv);
+  } catch (const TmpFileError& error) {
+    // Without the temporary file the run cannot go on.
+    std::fputs(error.what(), stderr);
+    return 255;
+  }
 }

@@ -8,6 +8,7 @@
 #include "app/run_record.h"
 #include "base/log.h"
 #include "base/options.h"
+#include "base/waits.h"
 #include "discovery/context.h"
 #include "discovery/facts.h"
 #include "install/installation.h"
@@ -16,6 +17,8 @@
 
 class SetupRun {
  public:
+  explicit SetupRun(const Waits& waits) : waits_(waits) {}
+
   // Runs setup; the exit status: 0 on every path the run controls, unless
   // -x asks for the outcome's.
   int run(int argc, char** argv);
@@ -42,16 +45,21 @@ class SetupRun {
   void finish();
   int exitStatus() const;
 
+  const Waits waits_;
   RunLock runLock_;
   Options options_;
   Facts facts_;
   Log log_;
-  Context context_{log_, options_, facts_};
+  Context context_{log_, options_, facts_, waits_};
   bool stopRun_ = false;
   Installation installation_;
   PrinterList printers_;
   ProductPpdIndex productPpds_;
   RunRecord record_;
 };
+
+// The whole program: a setup run that waits on others as long as waits
+// says, ended by its exit status.
+int runSetup(int argc, char** argv, const Waits& waits);
 
 #endif

@@ -8,17 +8,17 @@
 #include "base/remove_tree.h"
 #include "base/shell.h"
 #include "base/text.h"
-#include "discovery/cups_version.h"
 
 namespace {
 
 // lpadmin and lpstat ask the print server, which answers a removal within a
 // second when it works at all.
-int executeCommand(Log& log, const std::string& command) {
-  log.printf(msg::kExecutingCommand, command.c_str());
-  int status = runShellWithin(command, kServerSeconds);
+int executeCommand(Context& run, const std::string& command) {
+  run.log.printf(msg::kExecutingCommand, command.c_str());
+  int status = runShellWithin(command, run.waits.serverSeconds);
   if (status == kShellTimedOut)
-    log.printf("The command did not end within %d seconds and was stopped.", kServerSeconds);
+    run.log.printf("The command did not end within %d seconds and was stopped.",
+                   run.waits.serverSeconds);
   return status;
 }
 
@@ -66,15 +66,15 @@ bool removeQueue(Context& run, const std::string& name) {
   if (kind != kSpoolerUnknown && kind != kSpoolerLp && kind != kSpoolerCups)
     return false;
   std::string removal = lpadminRemoval(facts.tools, name);
-  int status = executeCommand(run.log, removal);
+  int status = executeCommand(run, removal);
   // A server that did not answer is not asked again.
   if (status != 0 && status != kShellTimedOut) {
     const std::string& tool = facts.tools.path(kToolLpstat);
     std::string lpstat = tool.empty() ? "lpstat" : tool;
-    executeCommand(run.log, formatText("%s %s -l > /dev/null", shellWord(lpstat).c_str(),
+    executeCommand(run, formatText("%s %s -l > /dev/null", shellWord(lpstat).c_str(),
                                        shellWord("-p" + name).c_str()));
-    sleep(1);
-    executeCommand(run.log, removal);
+    sleep(unsigned(run.waits.retryPauseSeconds));
+    executeCommand(run, removal);
   }
   removeDeviceFile(name);
   retireModelFile(facts, name);

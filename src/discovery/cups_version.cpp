@@ -225,16 +225,16 @@ int versionFromFile(FILE* in, const VersionLine& where, std::string* line) {
   return version;
 }
 
-int versionFromServerHeader(Log& log, const std::string& startDir) {
+int versionFromServerHeader(Log& log, const std::string& startDir, int serverSeconds) {
   std::string reply = newTmpFile("/tmp");
   std::string exchange = formatText(
       "#!/bin/sh\n%s localhost 631 >%s <<EOF\nHEAD / HTTP/1.1\nConnection: Close\n%c\nEOF\n",
       shellWord(netcatProgram(startDir)).c_str(), shellWord(reply).c_str(), '\n');
   int version = 0;
-  if (runShellWithin(exchange, kServerSeconds) == kShellTimedOut)
+  if (runShellWithin(exchange, serverSeconds) == kShellTimedOut)
     log.printf("The print server did not answer within %d seconds: the version is looked for "
                "in the files.",
-               kServerSeconds);
+               serverSeconds);
   else
     version = versionFromReply(reply);
   unlink(reply.c_str());
@@ -258,8 +258,8 @@ int versionFromFiles(Log& log) {
   return kFallbackVersion;
 }
 
-int getCupsVersion(Log& log, const std::string& startDir) {
-  int version = versionFromServerHeader(log, startDir);
+int getCupsVersion(Log& log, const std::string& startDir, int serverSeconds) {
+  int version = versionFromServerHeader(log, startDir, serverSeconds);
   if (version <= 0)
     return versionFromFiles(log);
   version = normaliseVersion(version);

@@ -10,16 +10,14 @@
 class Log;
 
 // The version, logged with the source it came from.  startDir is where
-// the product's own netcat may lie.
-int getCupsVersion(Log& log, const std::string& startDir);
-
-// The longest exchange with the local server, in seconds.
-inline constexpr int kServerSeconds = 10;
+// the product's own netcat may lie; the server is given serverSeconds to
+// answer.
+int getCupsVersion(Log& log, const std::string& startDir, int serverSeconds);
 
 // The scaled version named by the local server's "Server:" header, or 0;
 // also 0, with a Log line, when the server has not answered within
-// kServerSeconds.
-int versionFromServerHeader(Log& log, const std::string& startDir);
+// serverSeconds.
+int versionFromServerHeader(Log& log, const std::string& startDir, int serverSeconds);
 
 // The normalised version from cups-config and the CUPS files; 1400 when
 // none of them names one.

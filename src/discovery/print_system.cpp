@@ -44,7 +44,7 @@ bool recognisePrintSystem(Context& run) {
   Facts& facts = run.facts;
   facts.spoolerKind = spoolerFromEnv();
   if (facts.spoolerKind == kSpoolerUnknown)
-    facts.spoolerKind = probeSpooler(run.log, facts);
+    facts.spoolerKind = probeSpooler(run.log, facts, run.waits.listingPauseSeconds);
   logSpooler(run);
 
   facts.noCups = facts.spoolerKind != kSpoolerCups;
@@ -56,7 +56,7 @@ bool recognisePrintSystem(Context& run) {
     return stop;
   run.log.printf(msg::kCupsBaseDir, facts.cupsBaseDir.c_str());
   run.log.printf(msg::kCupsBinaryDir, facts.cupsBinDir.c_str());
-  facts.cupsVersion = getCupsVersion(run.log, facts.startDir);
+  facts.cupsVersion = getCupsVersion(run.log, facts.startDir, run.waits.serverSeconds);
   return stop;
 }
 

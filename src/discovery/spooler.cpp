@@ -69,14 +69,14 @@ void findCupsDirs(Facts& facts, const std::string& word) {
 // listing goes into a file of our own, created exclusively: a predictable
 // name in /tmp would let anyone have this root process write through a
 // planted link.
-int daemonKind(Log& log, Facts& facts) {
+int daemonKind(Log& log, Facts& facts, int pauseSeconds) {
   std::string listing = newTmpFile("/tmp", "ORBLPD");
   int kind = kSpoolerUnknown;
   for (int i = 0; i < 4; ++i) {
     std::string command = formatText("ps -ef | grep %s > %s", kDaemons[i].name,
                                      shellWord(listing).c_str());
     runShell(command);
-    sleep(1);
+    sleep(unsigned(pauseSeconds));
     std::string word;
     ListingCheck accept;
     if (kDaemons[i].kind == kSpoolerCups)
@@ -220,8 +220,8 @@ int lprngKind(FILE* in, int kindSoFar) {
   return named ? kSpoolerLprng : kindSoFar;
 }
 
-int probeSpooler(Log& log, Facts& facts) {
-  int kind = daemonKind(log, facts);
+int probeSpooler(Log& log, Facts& facts, int pauseSeconds) {
+  int kind = daemonKind(log, facts, pauseSeconds);
   if (kind == kSpoolerCups || kind == kSpoolerLp)
     return kind;
   return lprngTest(kind);

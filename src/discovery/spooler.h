@@ -24,10 +24,10 @@ int spoolerFromEnv();
 int spoolerKindNamed(const char* name);
 const char* spoolerName(int kind);
 
-// The kind from the running processes and from lpd -V.  When the CUPS
-// daemon is seen on the first look, the facts' CUPS directories are set
-// too.
-int probeSpooler(Log& log, Facts& facts);
+// The kind from the running processes and from lpd -V, each process
+// listing followed by a pause of pauseSeconds.  When the CUPS daemon is
+// seen on the first look, the facts' CUPS directories are set too.
+int probeSpooler(Log& log, Facts& facts, int pauseSeconds);
 
 // Whether a listing line (and its word, see findInListing) may be taken.
 using ListingCheck = std::function<bool(const char* line, const std::string& word)>;

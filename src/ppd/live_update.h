@@ -19,7 +19,7 @@ class LiveUpdate {
   // cupsBaseDir: the prefix of the scheduler's files, its queues' PPD
   // files in cupsPpdDir(cupsBaseDir).  The connection is made at the first queue and held
   // until this object goes.
-  LiveUpdate(Log& log, const std::string& cupsBaseDir, SchedulerAddress address = {});
+  LiveUpdate(Log& log, const std::string& cupsBaseDir, SchedulerAddress address);
 
   // The replace step of the printer update, valid while this object
   // lives.  A queue the scheduler has gets its PPD over IPP; one it does

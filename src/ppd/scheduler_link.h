@@ -7,15 +7,18 @@
 
 #include <string>
 
-#include "discovery/cups_version.h"
-
 // Where the scheduler listens and how long any one wait on it may last
 // (connecting, each write, each read).
 struct SchedulerAddress {
-  std::string host = "localhost";
-  int port = 631;
-  int timeoutSeconds = kServerSeconds;
+  std::string host;
+  int port;
+  int timeoutSeconds;
 };
+
+// The machine's own scheduler, given the run's time for each wait.
+inline SchedulerAddress localScheduler(int timeoutSeconds) {
+  return {"localhost", 631, timeoutSeconds};
+}
 
 // What the scheduler said to a request.
 struct SchedulerAnswer {

@@ -6,6 +6,7 @@
 
 #include "base/log.h"
 #include "base/options.h"
+#include "base/waits.h"
 #include "discovery/context.h"
 #include "discovery/facts.h"
 
@@ -33,13 +34,14 @@ class TempLog : public Log {
   TempDir dir_;
 };
 
-// A run's context for the steps that take one: a TempLog, options and
-// facts that a test sets as it needs.
+// A run's context for the steps that take one: a TempLog, options, facts
+// and waits that a test sets as it needs.
 struct TestRun {
   TempLog log;
   Options options;
   Facts facts;
-  Context context{log, options, facts};
+  Waits waits;
+  Context context{log, options, facts, waits};
 };
 
 // Limits the size of every file the process writes (RLIMIT_FSIZE) while it
