@@ -53,12 +53,12 @@ TOP = pathlib.Path(__file__).resolve().parents[1]
 sys.path.insert(0, str(TOP / "tests" / "system"))
 
 from cups import SYSTEMCTL_STUB  # noqa: E402
-from product import INSTALL_ENV, extract_package, prepare_install, unpack_tree  # noqa: E402
+from helpers import INSTALL_ENV, LOG  # noqa: E402
+from product import extract_package, prepare_install, unpack_tree  # noqa: E402
 from queues import (CUPS_PPD_DIR, PRODUCT_PPD_DIR, old_ppd, place_queues,  # noqa: E402
                     printer_names, product_ppd, product_ppd_names, start_print_server)
 from sandbox import Sandbox, wait_until  # noqa: E402
 
-LOG = "/var/log/Lumo4.0_UpdateLog"
 NEW_PPD_DIR = "/root/new"
 QUEUE_LIST = "/root/queues"
 CHOSEN_LIST = "/root/chosen"

@@ -13,10 +13,9 @@ TOP = pathlib.Path(__file__).resolve().parents[1]
 sys.path.insert(0, str(TOP / "tests" / "system"))
 
 from cups import start_cupsd, stub_systemctl  # noqa: E402
-from queues import FOOMATIC_RIP, create_queue, lumo_version, old_ppd, queue_defaults  # noqa: E402
+from helpers import LOG, place_foomatic_rip  # noqa: E402
+from queues import create_queue, lumo_version, old_ppd, queue_defaults  # noqa: E402
 from sandbox import Sandbox  # noqa: E402
-
-LOG = "/var/log/Lumo4.0_UpdateLog"
 SHOWN = ["PageSize", "Duplex", "InputSlot", "Resolution", "ColorModel"]
 
 # The print server: queues on the maker's older PPD files with the defaults
@@ -66,7 +65,7 @@ def side_by_side(before, after):
 
 def demo(box, package):
     step("A print server: CUPS with five queues")
-    box.write(FOOMATIC_RIP, "#!/bin/sh\nexec cat\n", mode=0o755)  # this machine's stand-in
+    place_foomatic_rip(box)  # this machine's stand-in
     box.sh("mkdir -p /usr/share/ppd")  # where driver packages keep PPD files
     stub_systemctl(box)
     start_cupsd(box)

@@ -4,14 +4,13 @@ it, and a way to run it and read its Log file."""
 import os
 import pathlib
 import shutil
-import subprocess
 
 import pytest
 
+from helpers import LOG, SETUP
 from sandbox import AS_ROOT, Sandbox
 
 ROOT = pathlib.Path(__file__).resolve().parents[2]
-LOG = "/var/log/Lumo4.0_UpdateLog"
 
 # The product package and installing runs over it (product.py).
 pytest_plugins = ["product"]
@@ -21,19 +20,33 @@ pytest_plugins = ["product"]
 needs_real_root = pytest.mark.skipif(not AS_ROOT, reason="needs real root, not a user namespace")
 
 
-def _setup_binary():
-    path = os.environ.get("LUMO_SETUP")
-    if path:
-        return pathlib.Path(path)
-    return ROOT / "build" / "setup"
+def pytest_configure(config):
+    # Under ctest each file's temporary directory lies under a common one.
+    if config.option.basetemp:
+        pathlib.Path(config.option.basetemp).parent.mkdir(parents=True, exist_ok=True)
+
+
+def _built(variable, name):
+    path = os.environ.get(variable)
+    return pathlib.Path(path) if path else ROOT / "build" / name
+
+
+def _existing(path, variable):
+    if not path.exists():
+        pytest.fail(f"no setup binary at {path}; build first or set {variable}")
+    return path
 
 
 @pytest.fixture
 def setup_binary():
-    path = _setup_binary()
-    if not path.exists():
-        pytest.fail(f"no setup binary at {path}; build first or set LUMO_SETUP")
-    return path
+    return _existing(_built("LUMO_SETUP", "setup"), "LUMO_SETUP")
+
+
+@pytest.fixture
+def short_waits_binary():
+    """setup built to wait seconds where it waits minutes (tests/short_waits)."""
+    return _existing(_built("LUMO_SETUP_SHORT_WAITS", "setup-short-waits"),
+                     "LUMO_SETUP_SHORT_WAITS")
 
 
 @pytest.fixture
@@ -58,13 +71,14 @@ class SetupRun:
 
 
 @pytest.fixture
-def place_setup(sandbox, setup_binary):
-    """Copies the built setup into the sandbox (default /opt/oxa/bin)."""
+def place_setup(sandbox, setup_binary, short_waits_binary):
+    """Copies the built setup into the sandbox (default /opt/oxa/bin), over
+    one unpacked there; with short_waits the one with short waits."""
 
-    def place(directory="/opt/oxa/bin"):
+    def place(directory="/opt/oxa/bin", short_waits=False):
         target = sandbox.path(directory) / "setup"
         target.parent.mkdir(parents=True, exist_ok=True)
-        shutil.copy2(setup_binary, target)
+        shutil.copy2(short_waits_binary if short_waits else setup_binary, target)
         return f"{directory.rstrip('/')}/setup"
 
     return place
@@ -74,7 +88,7 @@ def place_setup(sandbox, setup_binary):
 def run_setup(sandbox):
     """Runs setup inside the sandbox and collects what it left."""
 
-    def run(args="", program="/opt/oxa/bin/setup", cwd="/", input=None, env=None,
+    def run(args="", program=SETUP, cwd="/", input=None, env=None,
             user=None, log_path=LOG, timeout=120):
         result = sandbox.run(f"{program} {args}", input=input, env=env, user=user, cwd=cwd,
                              timeout=timeout)

@@ -1,12 +1,9 @@
-"""Stand-ins for the print system's parts inside a sandbox: a foomatic-rip
-program, the product's netcat orbnc, a running lpd or lpsched, and a look at
-the temporary files a run leaves in /tmp."""
+"""Stand-ins for the print system's parts inside a sandbox: the product's
+netcat orbnc and a running lpd or lpsched."""
 
 import shutil
 
 import pytest
-
-FOOMATIC_RIP = "/usr/lib/cups/filter/foomatic-rip"
 
 # What lpd -V writes on standard error.
 LPRNG_ANSWER = "lpd: LPRng-3.8.C, Copyright 1988-2003 Patrick Powell\n"
@@ -23,19 +20,11 @@ while :; do sleep 60; done
 """
 
 
-def place_foomatic_rip(sb, path=FOOMATIC_RIP):
-    sb.sh(f"mkdir -p $(dirname {path}) && printf '#!/bin/sh\\n' > {path} && chmod 755 {path}")
-
-
 def start_daemon(sb, path, answer=""):
     """Starts a stand-in daemon at path; it ends with the sandbox."""
     sb.write(path, DAEMON_STAND_IN.format(answer=answer), mode=0o755)
     sb.sh(f"{path} </dev/null >/dev/null 2>&1 &")
 
-
-def orb_files(sb, directory="/tmp"):
-    """The names in the directory that a run's temporary files would have."""
-    return sorted(p.name for p in sb.path(directory).iterdir() if p.name.startswith("ORB"))
 
 
 @pytest.fixture

@@ -1,5 +1,5 @@
-"""The Lumo product as an administrator unpacks it, and installing runs of
-setup over it.
+"""The Lumo product as an administrator unpacks it, installing runs of
+setup over it, and the information file and Log lines they leave.
 
 The product is the package the build makes (build/lumo-4.0-0.tar.gz, made
 by `cmake --build build --target package`): opt/oxa with setup, the netcat
@@ -10,6 +10,7 @@ module, the manual page and the PPD files.
 import gzip
 import os
 import pathlib
+import re
 import shutil
 import tarfile
 
@@ -17,10 +18,40 @@ import pytest
 
 from conftest import ROOT
 from cups import stub_systemctl
+from helpers import INSTALL_ENV, SETUP, place_foomatic_rip
 
 PRODUCT = ROOT / "product" / "tree"
 MANIFEST = "etc/LUMOINST.CONF"
-FOOMATIC_RIP = "/usr/lib/cups/filter/foomatic-rip"
+INFO = "/opt/oxa/lumoInfo4.0"
+
+# The information file a fresh installation writes into {dir}.
+INFO_FILE = """#
+# Lumo 4.0 Information File
+#
+%%ORBBLOCK_GENERAL_BEGIN
+USRDIR          {dir}
+HOMEDIR         $HOME
+TMPDIR          /tmp
+%%ORBBLOCK_GENERAL_END
+#
+#
+%%ORBBLOCK_PRINTERS_BEGIN
+Default
+%%ORBBLOCK_PRINTERS_END
+#
+#
+%%ORBBLOCK_USERS_BEGIN
+root
+%%ORBBLOCK_USERS_END
+#
+#
+%%ORBBLOCK_PRNT_BEGIN Default
+root
+%%ORBBLOCK_PRNT_END Default
+#
+#
+%%ORBEND
+"""
 
 
 def manifest_entries():
@@ -88,12 +119,8 @@ def unpack_tree(sb, package_tree, top="/opt/oxa", extra=()):
 def prepare_install(sb):
     """A machine that passes the print-system checks: a foomatic-rip, and a
     systemctl that restarts CUPS when it runs."""
-    sb.write(FOOMATIC_RIP, "#!/bin/sh\nexit 0\n", mode=0o755)
+    place_foomatic_rip(sb)
     stub_systemctl(sb)
-
-
-# setup's environment in an installing run: CUPS named by ORBLPMODE.
-INSTALL_ENV = {"ORBLPMODE": "CUPS"}
 
 
 @pytest.fixture(scope="session")
@@ -118,9 +145,23 @@ def install(sandbox, run_setup):
     prepare_install."""
     prepare_install(sandbox)
 
-    def run(args="", program="/opt/oxa/bin/setup", cwd="/", input=None, env=None):
+    def run(args="", program=SETUP, cwd="/", input=None, env=None):
         environment = {**INSTALL_ENV, **(env or {})}
         return run_setup(args, program=f"umask 077; {program}", cwd=cwd, input=input,
                          env=environment)
 
     return run
+
+
+def set_printers(sb, names):
+    """Writes the printer block of the installation's information file."""
+    text = sb.read(INFO)
+    start = text.index("%%ORBBLOCK_PRINTERS_BEGIN\n") + len("%%ORBBLOCK_PRINTERS_BEGIN\n")
+    end = text.index("%%ORBBLOCK_PRINTERS_END\n")
+    sb.write(INFO, text[:start] + "".join(f"{n}\n" for n in names) + text[end:])
+
+
+def ppd_copies(lines):
+    """The stand-in PPD files as copied: where each went, from its log line."""
+    found = [re.fullmatch(r"Copying file (ppd/\S+) to (.*)\. ", line) for line in lines]
+    return {m.group(1): f"{m.group(2)}/{os.path.basename(m.group(1))}" for m in found if m}

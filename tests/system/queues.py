@@ -2,18 +2,15 @@
 build made them, "old" queue PPDs derived from them, a running CUPS with
 queues on those, and the CUPS tools that read them back."""
 
-import os
 import re
 import shlex
 
 from cups import start_cupsd, stub_systemctl
+from helpers import place_foomatic_rip
 from product import built_ppd_dir, product_ppd, product_ppd_names  # noqa: F401
 
 PRODUCT_PPD_DIR = "/opt/oxa/ppd"
 CUPS_PPD_DIR = "/etc/cups/ppd"
-FOOMATIC_RIP = "/usr/lib/cups/filter/foomatic-rip"
-# An installing run on a CUPS print server.
-SETUP_ENV = {"ORBLPMODE": "CUPS"}
 
 
 def set_default(text, option, choice):
@@ -55,7 +52,7 @@ def place_product_ppds(sb, directory=PRODUCT_PPD_DIR):
 def start_print_server(sb):
     """A running cupsd, the systemctl stub that restarts it, and a stand-in
     foomatic-rip filter (setup requires one)."""
-    sb.write(FOOMATIC_RIP, "#!/bin/sh\ncat\n", mode=0o755)
+    place_foomatic_rip(sb)
     stub_systemctl(sb)
     start_cupsd(sb)
 
@@ -124,7 +121,15 @@ def lumo_version(text):
     return int(match.group(1)) if match else None
 
 
-def tmp_leftovers(sb, directory="/tmp"):
-    """Temporary files of setup left in the directory."""
-    return sorted(n for n in os.listdir(sb.path(directory))
-                  if n.startswith(("orbin", "orbot", "ORB")))
+def fleet(count, prefix="q"):
+    """Old queue PPDs on the product's models in turn, every other queue
+    with the paper size its administrator chose."""
+    names = product_ppd_names()
+    texts = {}
+    ppds = {}
+    for i in range(count):
+        key = (names[i % len(names)], i % 2)
+        if key not in texts:
+            texts[key] = old_ppd(key[0], defaults={"PageSize": "Letter"} if i % 2 else None)
+        ppds[f"{prefix}{i:03d}"] = texts[key]
+    return ppds

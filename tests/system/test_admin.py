@@ -11,12 +11,12 @@ import subprocess
 import pytest
 
 from cups import is_running, systemctl_calls
+from helpers import INSTALL_ENV, LOG, SETUP, changes, tree_state
 from product import unpack  # noqa: F401
 from sandbox import wait_until
-from queues import (SETUP_ENV, create_queue, lumo_version, old_ppd, queue_defaults, queue_ppd,
+from queues import (create_queue, lumo_version, old_ppd, queue_defaults, queue_ppd,
                     start_print_server)
 
-LOG = "/var/log/Lumo4.0_UpdateLog"
 REPORT = "/root/report.json"
 MODEL_DIR = "/usr/share/cups/model"
 # A model of the maker's table for which the product has no PPD.
@@ -25,6 +25,9 @@ ORPHAN_MODEL = "Norvik LP 1200 Duplex PS", "Norvik LP 1400 PS"
 
 @pytest.fixture
 def server(sandbox, unpack):
+    # cupsd writes its files at once, not a while after a change, so no
+    # write of its own falls between two snapshots.
+    sandbox.sh("echo 'DirtyCleanInterval 0' >> /etc/cups/cupsd.conf")
     start_print_server(sandbox)
     unpack()
     sandbox.sh(f"mkdir -p {MODEL_DIR}")
@@ -40,27 +43,21 @@ def server_queues(sb):
     create_queue(sb, "Foreign", old_ppd("nlp12dps.ppd").replace("Norvik LP 1200 Duplex", "Acme 9"))
 
 
-def changed(before, after):
-    """The lines that differ between two snapshots."""
-    return [line for a, b in zip(before, after)
-            for line in sorted(set(a.splitlines()) ^ set(b.splitlines()))]
-
-
 def snapshot(sb):
-    """Every file's path, type, mode, size and time under /etc, /opt and /var,
-    their contents, and the same but contents for /usr."""
-    listing = sb.sh("find /etc /opt /var /usr -xdev -printf '%p %y %m %s %T@ %l\\n' | sort")
-    contents = sb.sh("find /etc /opt /var -xdev -type f -print0 | sort -z | "
-                     "xargs -0 sha256sum")
-    return listing, contents
+    """Every entry of the sandbox's own that a run could write, with its time
+    and content (only the size for /usr's, which are many)."""
+    return {**tree_state(sb, ["/etc", "/opt", "/root", "/run", "/tmp", "/var/log", "/var/tmp",
+                              "/var/spool/cups", "/var/cache/cups"], times=True),
+            **tree_state(sb, ["/usr/bin", "/usr/sbin", "/usr/lib/cups", "/usr/share/cups",
+                              "/usr/share/ppd", "/usr/local"], contents=False, times=True)}
 
 
 def test_preview_tells_everything_and_changes_nothing(server, run_setup):
     server_queues(server)
     before = snapshot(server)
-    out = run_setup("-n", env=SETUP_ENV)
+    out = run_setup("-n", env=INSTALL_ENV)
     assert out.returncode == 0, out.stderr
-    assert changed(before, snapshot(server)) == []
+    assert changes(before, snapshot(server)) == []
     assert out.log is None and systemctl_calls(server) == []
     server.sh("test -c /dev/null")  # the Log goes nowhere, not even there
     text = out.stdout
@@ -74,8 +71,8 @@ def test_preview_tells_everything_and_changes_nothing(server, run_setup):
     assert re.search(r"  Orphan: .*\n    keeps its PPD: no product PPD for its model\n", text)
     assert "Foreign" not in text
     assert text.endswith("The new PPDs would be copied, and CUPS would then be restarted.\n")
-    out = run_setup("-n -L", env=SETUP_ENV)
-    assert changed(before, snapshot(server)) == []
+    out = run_setup("-n -L", env=INSTALL_ENV)
+    assert changes(before, snapshot(server)) == []
     assert out.stdout.endswith("The new PPDs would go to the running scheduler; a queue it does "
                                "not take would get its PPD copied, and CUPS would then be "
                                "restarted.\n")
@@ -83,14 +80,14 @@ def test_preview_tells_everything_and_changes_nothing(server, run_setup):
     # A removal's preview lists what would go, and removes nothing.  The
     # scheduler, which rewrites its files a while after a restart, is
     # stopped first: the preview needs none.
-    assert run_setup("", env=SETUP_ENV).returncode == 0
+    assert run_setup("", env=INSTALL_ENV).returncode == 0
     server.sh("pkill -x cupsd")
     wait_until(lambda: not is_running(server))
     server.write("/opt/oxa/lumoInfo4.0", server.read("/opt/oxa/lumoInfo4.0").replace(
         "Default\n%%ORBBLOCK_PRINTERS_END", "Default\nOffice\n%%ORBBLOCK_PRINTERS_END"))
     before = snapshot(server)
-    out = run_setup("-d -n", env=SETUP_ENV)
-    assert changed(before, snapshot(server)) == []
+    out = run_setup("-d -n", env=INSTALL_ENV)
+    assert changes(before, snapshot(server)) == []
     assert "Queues to remove:\n  Office\n" in out.stdout
     assert "  /opt/oxa/lumoInfo4.0\n" in out.stdout and "  /opt/oxa/bin\n" in out.stdout
 
@@ -102,7 +99,7 @@ def test_report_and_exit_status_tell_the_outcome(server, run_setup):
     complete = server.read(manifest)
     server.write(manifest, complete.replace(
         "@@NULL", "ppd/missing.ppd        ?                       00644\n@@NULL"))
-    out = run_setup(f"-x -r {REPORT}", env=SETUP_ENV)
+    out = run_setup(f"-x -r {REPORT}", env=INSTALL_ENV)
     assert out.returncode == 2, out.stderr
     report = json.loads(server.read(REPORT))
     assert (report["outcome"], report["exitStatus"], report["log"]) == ("installed", 2, LOG)
@@ -131,15 +128,15 @@ def test_report_and_exit_status_tell_the_outcome(server, run_setup):
     # Nothing left to update: all done.
     server.remove("/etc/cups/ppd/Orphan.ppd")
     server.write(manifest, complete)
-    assert run_setup("-x", env=SETUP_ENV).returncode == 0
+    assert run_setup("-x", env=INSTALL_ENV).returncode == 0
     # Stopped before installing: 1 with -x, the specified 0 without.
     server.remove("/usr/lib/cups/filter/foomatic-rip")
-    out = run_setup(f"-x -r {REPORT}", env=SETUP_ENV)
+    out = run_setup(f"-x -r {REPORT}", env=INSTALL_ENV)
     assert out.returncode == 1
     report = json.loads(server.read(REPORT))
     assert (report["outcome"], report["reason"]) == ("stopped", "no foomatic-rip program")
-    assert run_setup("", env=SETUP_ENV).returncode == 0
-    assert run_setup("-n -x", env=SETUP_ENV).returncode == 1
+    assert run_setup("", env=INSTALL_ENV).returncode == 0
+    assert run_setup("-n -x", env=INSTALL_ENV).returncode == 1
 
 
 def on_terminal(sb, command, env):
@@ -167,7 +164,7 @@ def test_terminal_summary_progress_and_previous_log(server, run_setup):
     # A link planted at the older generation's name is replaced, not followed.
     server.write("/root/target", "keep me\n")
     server.sh(f"ln -s /root/target {LOG}.1")
-    shown = on_terminal(server, "/opt/oxa/bin/setup", SETUP_ENV)
+    shown = on_terminal(server, SETUP, INSTALL_ENV)
     assert "Updating queues: 2/2\n" in shown
     assert "Lumo 4.0-0 setup: installed; queues updated: 1, kept: 1.\n" in shown
     assert "  Orphan keeps its PPD: no product PPD for its model.\n" in shown
@@ -175,7 +172,7 @@ def test_terminal_summary_progress_and_previous_log(server, run_setup):
     assert server.read(f"{LOG}.1") == "the migration's own Log\n"
     assert server.read("/root/target") == "keep me\n"
     # Without a terminal the console is as specified.
-    plain = run_setup("", env=SETUP_ENV)
+    plain = run_setup("", env=INSTALL_ENV)
     assert "Lumo 4.0-0 setup:" not in plain.stderr and "Updating" not in plain.stderr
     assert server.read(f"{LOG}.1").startswith("Preparing Log File:") or \
         "Starting Lumo" in server.read(f"{LOG}.1")

@@ -7,9 +7,9 @@ import pytest
 
 from conftest import needs_real_root
 from cups import start_cupsd
-from product import install, unpack  # noqa: F401
+from product import INFO, install, set_printers, unpack  # noqa: F401
+from queues import printer_names
 
-INFO = "/opt/oxa/lumoInfo4.0"
 UNINSTALLED = "Lumo 4.0-0 has been un-installed from the system.\n"
 FILES = ["/opt/oxa/lumo", "/opt/oxa/lumoInfo4.0", "/opt/oxa/bin/orbgsfilter", "/usr/bin/orbgsfilter",
          "/opt/oxa/etc/UNINSTALLLUMO", "/opt/oxa/bin/setup", "/opt/oxa/etc/lumo4.0.png",
@@ -18,21 +18,8 @@ FILES = ["/opt/oxa/lumo", "/opt/oxa/lumoInfo4.0", "/opt/oxa/bin/orbgsfilter", "/
 DIRS = ["/opt/oxa/Default", "/opt/oxa/ppd", "/opt/oxa/etc", "/opt/oxa/bin"]
 
 
-def set_printers(sb, names):
-    """Writes the printer block of the installation's information file."""
-    text = sb.read(INFO)
-    start = text.index("%%ORBBLOCK_PRINTERS_BEGIN\n") + len("%%ORBBLOCK_PRINTERS_BEGIN\n")
-    end = text.index("%%ORBBLOCK_PRINTERS_END\n")
-    sb.write(INFO, text[:start] + "".join(f"{n}\n" for n in names) + text[end:])
-
-
 def add_queue(sb, name):
     sb.sh(f"lpadmin -p {shlex.quote(name)} -v file:///dev/null -E 2>/dev/null")
-
-
-def queues(sb):
-    return sorted(line.split()[1] for line in sb.sh("lpstat -p 2>/dev/null || true").splitlines()
-                  if line.startswith("printer "))
 
 
 def deletion_lines(lines):
@@ -64,7 +51,7 @@ def test_removes_listed_queues_files_and_directories(installed, unpack, install)
 
     assert out.stdout.startswith("Do you want to delete Lumo and any possible Lumo printer queues?\n")
     assert out.stderr == UNINSTALLED + "\n"
-    assert queues(sb) == ["other"]
+    assert sorted(printer_names(sb)) == ["other"]
     lines = out.log_lines
     assert "Number of Lumo printers found: 4." in lines
     assert lines.count("Deleting the Lumo printer: lab1.") == 1
@@ -106,7 +93,7 @@ def test_declining_removes_nothing(installed, install, answer):
     out = install("-d", input=answer)
     assert out.stderr == "Program abandoned by user.\n\n"
     assert out.log_lines[-2] == "Program abandoned by user."
-    assert queues(installed) == ["lab1"]
+    assert sorted(printer_names(installed)) == ["lab1"]
     assert installed.exists(INFO) and installed.exists("/usr/bin/orbgsfilter")
 
 
@@ -136,7 +123,7 @@ def test_hostile_names_never_reach_a_path_or_a_command(installed, install):
     assert sb.exists("/etc/lumo-decoy/keep") and sb.exists("/etc/lumo-decoy.sh")
     assert f"Deleting the Lumo printer: {hostile}." in lines
     assert not any(sb.exists(f"{d}/pwned{n}") for d in ("/", "/opt/oxa") for n in ("", 2, 3))
-    assert queues(sb) == []
+    assert sorted(printer_names(sb)) == []
     assert sb.exists("/dev/lumodev") and sb.exists("/dev/null")
 
 
@@ -149,7 +136,7 @@ def test_lprng_machine_keeps_queues_but_removes_directories(installed, install):
     assert "Executing command" not in out.log
     assert "Deleting the Lumo printer: lab1." in out.log_lines
     assert not sb.exists("/opt/oxa/lab1") and not sb.exists("/opt/oxa/lab1.sh")
-    assert queues(sb) == ["lab1"]
+    assert sorted(printer_names(sb)) == ["lab1"]
     assert not sb.exists("/opt/oxa/bin")
 
 

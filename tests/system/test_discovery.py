@@ -4,12 +4,10 @@ real cupsd or stand-ins for the other spoolers inside the sandbox."""
 import pytest
 
 from cups import start_cupsd
-from print_system import (BSD_LPD_ANSWER, LPRNG_ANSWER, orb_files, place_foomatic_rip,
-                          place_orbnc, start_daemon)
+from helpers import INSTALL_ENV, place_foomatic_rip, tmp_leftovers
+from print_system import BSD_LPD_ANSWER, LPRNG_ANSWER, place_orbnc, start_daemon
 
 __all__ = ["place_orbnc"]  # a fixture, used by name
-
-CUPS = {"ORBLPMODE": "CUPS"}  # skips the four-second process probe
 
 ABANDON_NO_CUPS = ["Abandoned because:", "* No running CUPS daemon found!",
                    "* No foomatic-rip program found!", "*** Sorry ***"]
@@ -24,14 +22,15 @@ FALLBACK_LINE = "CUPS Version : 1400// CUPS Version not found. Reset to 1.4"
 
 @pytest.fixture
 def discover(sandbox, place_setup, run_setup):
-    """Runs setup and checks that it left none of its temporary files."""
-    place_setup()
+    """Runs setup and checks that it left none of its temporary files.  Its
+    process probe does not pause after each listing."""
+    place_setup(short_waits=True)
 
     def run(args="", env=None, **kwargs):
         out = run_setup(args, env=env, **kwargs)
         assert out.returncode == 0
         assert out.log_lines[-1].startswith("Finishing Lumo 4.0-0 installation : ")
-        assert orb_files(sandbox) == []
+        assert tmp_leftovers(sandbox) == []
         return out
 
     return run
@@ -95,17 +94,17 @@ def test_own_netcat_beside_setup_comes_first(sandbox, place_setup, place_orbnc, 
     sandbox.write("/opt/unpacked/orbnc", RECORDING_NETCAT, mode=0o755)
     start_cupsd(sandbox)
     place_orbnc()  # /opt/oxa/bin/orbnc would reach the real server
-    out = run_setup(env=CUPS, program=program)
+    out = run_setup(env=INSTALL_ENV, program=program)
     assert "CUPS Header Version : 1300//HTTP" in out.log_lines
     # The request ends with the blank line and one more line feed.
     assert sandbox.read("/run/netcat.call") == (
         "localhost 631\nHEAD / HTTP/1.1\nConnection: Close\n\n\n")
-    assert orb_files(sandbox) == []
+    assert tmp_leftovers(sandbox) == []
 
 
 def test_system_nc_without_orbnc(sandbox, discover):
     sandbox.write("/usr/bin/nc", RECORDING_NETCAT.replace("1.3", "2.2.1"), mode=0o755)
-    assert "CUPS Header Version : 2200//HTTP" in discover(env=CUPS).log_lines
+    assert "CUPS Header Version : 2200//HTTP" in discover(env=INSTALL_ENV).log_lines
 
 
 # -- the files, without a server -----------------------------------------------
@@ -174,7 +173,7 @@ def test_version_from_files_without_a_server(sandbox, discover, place_orbnc, pla
     place_orbnc()  # finds nothing listening on port 631
     if place is not None:
         place(sandbox)
-    lines = discover(env=CUPS).log_lines
+    lines = discover(env=INSTALL_ENV).log_lines
     versions = [x for x in lines if x.startswith("CUPS Version") or "Header Version" in x]
     assert versions == [line]
     assert lines.index(line) > lines.index("CUPS binary dir: ")
@@ -213,7 +212,7 @@ def test_second_variable_names_cups_without_foomatic_rip(sandbox, discover):
     "/lib/cups/filter/foomatic-rip"])
 def test_foomatic_rip_in_each_known_place(sandbox, discover, path):
     place_foomatic_rip(sandbox, path)
-    lines = discover(env=CUPS).log_lines
+    lines = discover(env=INSTALL_ENV).log_lines
     assert "System Scheduler = CUPS" in lines
     assert "Abandoned because:" not in lines
 
@@ -248,13 +247,13 @@ exec /opt/oxa/bin/setup "$@"
 
 
 def test_probe_leaves_planted_links_and_their_targets_alone(sandbox, place_setup, run_setup):
-    place_setup()
+    place_setup(short_waits=True)
     sandbox.write("/opt/oxa/bin/plant-links", PLANTING_WRAPPER, mode=0o755)
     sandbox.write("/etc/lumo-victim", "precious\n")
     out = run_setup(program="/opt/oxa/bin/plant-links")
     assert "System Scheduler = Unknown" in out.log_lines
     assert block(out.log_lines, "Abandoned because:") == ABANDON_NO_CUPS
-    planted = orb_files(sandbox)
+    planted = tmp_leftovers(sandbox)
     assert [name.rstrip("0123456789") for name in planted] == ["ORBLPD", "ORBLPRNG"]
     for name in planted:
         assert sandbox.path(f"/tmp/{name}").is_symlink()

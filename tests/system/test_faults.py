@@ -11,36 +11,14 @@ import signal
 import time
 
 from conftest import needs_real_root
-from product import INSTALL_ENV, prepare_install, unpack  # noqa: F401
-from queues import (CUPS_PPD_DIR, cupstestppd, lumo_version, old_ppd, place_queues,
-                    product_ppd_names, queue_ppd, start_print_server, tmp_leftovers)
+from helpers import (INSTALL_ENV, LOG, SETUP, backup, installing_run, read_log,
+                     tmp_leftovers)
+from product import prepare_install, unpack  # noqa: F401
+from queues import (CUPS_PPD_DIR, cupstestppd, fleet, lumo_version, old_ppd, place_queues,
+                    queue_ppd, start_print_server)
 from sandbox import wait_until
 
-LOG = "/var/log/Lumo4.0_UpdateLog"
-SETUP = "/opt/oxa/bin/setup"
 RULE = "=" * 58
-
-
-def fleet(count, prefix="q"):
-    """Old queue PPDs on the product's models in turn, every other queue
-    with the paper size its administrator chose."""
-    names = product_ppd_names()
-    texts = {}
-    ppds = {}
-    for i in range(count):
-        key = (names[i % len(names)], i % 2)
-        if key not in texts:
-            texts[key] = old_ppd(key[0], defaults={"PageSize": "Letter"} if i % 2 else None)
-        ppds[f"{prefix}{i:03d}"] = texts[key]
-    return ppds
-
-
-def install_run(sb, env=None):
-    """An installing run as the administrator starts it; returns the Log."""
-    sb.run(f"umask 077; {SETUP}", env={**INSTALL_ENV, **(env or {})}, timeout=300)
-    log = sb.read(LOG)
-    assert log.splitlines()[-1].startswith("Finishing"), log[-2000:]
-    return log
 
 
 def ppd_state(sb, queues):
@@ -81,7 +59,7 @@ def test_full_disk_keeps_every_queue_on_a_whole_ppd(sandbox, unpack):
     used = int(sb.sh("df --output=used -B4096 /run/tiny | tail -1"))
     sb.sh(f"mount -o remount,size={(used + 8) * 4096} /run/tiny")
 
-    log = install_run(sb, env={"TMPDIR": "/run/tiny/tmp"})
+    log = installing_run(sb, env={"TMPDIR": "/run/tiny/tmp"})
 
     state = ppd_state(sb, queues)
     kept = {q for q, s in state.items() if s[0] == "old"}
@@ -147,8 +125,8 @@ def test_killed_at_any_moment_every_ppd_is_whole(sandbox, unpack):
         logged = copied(read_log(sb))
         assert logged <= updated and len(updated - logged) <= 1, where
         for queue in queues:
-            backup = sb.path(f"/etc/cups/{queue}.ppd.rpmsave")
-            assert not backup.exists() or backup.read_text("latin-1") == queues[queue], where
+            kept = sb.path(backup(queue))
+            assert not kept.exists() or kept.read_text("latin-1") == queues[queue], where
         # At most the one copy in flight is left half-made, beside its target.
         strays = [n for n in os.listdir(sb.path(CUPS_PPD_DIR)) if not n.endswith(".ppd")]
         strays += [n for n in os.listdir(sb.path("/etc/cups")) if ".rpmsave." in n]
@@ -156,10 +134,6 @@ def test_killed_at_any_moment_every_ppd_is_whole(sandbox, unpack):
         partial += 0 < len(updated) < len(queues)
     assert partial >= 4, f"seed {seed}: only {partial} kills fell inside the update"
     assert time.monotonic() - started < 60
-
-
-def read_log(sb):
-    return sb.read(LOG) if sb.exists(LOG) else ""
 
 
 # Links planted where setup makes temporary files: at the prefixes in /tmp
@@ -213,12 +187,13 @@ def markers(sb):
                   for n in os.listdir(sb.path(d)) if n.startswith("pwned"))
 
 
-def test_planted_links_and_hostile_names_change_nothing_outside(sandbox, unpack):
+def test_planted_links_and_hostile_names_change_nothing_outside(sandbox, unpack, place_setup):
     sb = sandbox
     links = plant_links(sb)
     start_print_server(sb)
     prepare_install(sb)
     unpack()
+    place_setup(short_waits=True)  # the process probes without their pauses
     # Hostile queue files beside a plain one, each a PPD of the maker's.
     queues = {name: old_ppd("nlp12ps.ppd") for name in HOSTILE_QUEUES + ["plain"]}
     for name, text in queues.items():
@@ -240,7 +215,7 @@ def test_planted_links_and_hostile_names_change_nothing_outside(sandbox, unpack)
     assert "System Scheduler = CUPS" in log and log.splitlines()[-1].startswith("Finishing")
     for name in queues:
         assert lumo_version(sb.read(queue_ppd(name))) == 4, name
-        assert sb.exists(f"/etc/cups/{name}.ppd.rpmsave"), name
+        assert sb.exists(backup(name)), name
     assert sb.read("/opt/oxa/h;touch pwned-1/root/lumoConfig") == "ID=1\n%%LUMO_VERSION_3.0\n"
     assert sb.read("/opt/root/lumoConfig") == config
     assert "Printer name refused, it could name a path: '..'." in log

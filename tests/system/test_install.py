@@ -5,35 +5,9 @@ is then run."""
 import os
 import re
 
-from product import install, manifest_entries, manifest_ppds, unpack  # noqa: F401
-
-INFO_FILE = """#
-# Lumo 4.0 Information File
-#
-%%ORBBLOCK_GENERAL_BEGIN
-USRDIR          {dir}
-HOMEDIR         $HOME
-TMPDIR          /tmp
-%%ORBBLOCK_GENERAL_END
-#
-#
-%%ORBBLOCK_PRINTERS_BEGIN
-Default
-%%ORBBLOCK_PRINTERS_END
-#
-#
-%%ORBBLOCK_USERS_BEGIN
-root
-%%ORBBLOCK_USERS_END
-#
-#
-%%ORBBLOCK_PRNT_BEGIN Default
-root
-%%ORBBLOCK_PRNT_END Default
-#
-#
-%%ORBEND
-"""
+from helpers import mode
+from product import (INFO_FILE, install, manifest_entries, manifest_ppds,  # noqa: F401
+                     ppd_copies, unpack)
 
 SCRIPT_TOP = """#!/bin/sh
 #
@@ -106,16 +80,6 @@ delFile {i}/etc/lumo4.0.png
 delFile {i}/etc/LUMOINST.CONF
 delFile {i}/LUMOINST.CONF
 """
-
-
-def mode(sb, path):
-    return os.stat(sb.path(path)).st_mode & 0o7777
-
-
-def ppd_copies(lines):
-    """The stand-in PPD files as copied: where each went, from its log line."""
-    found = [re.fullmatch(r"Copying file (ppd/\S+) to (.*)\. ", line) for line in lines]
-    return {m.group(1): f"{m.group(2)}/{os.path.basename(m.group(1))}" for m in found if m}
 
 
 def check_installation(sb, out, idir, count=len(manifest_entries())):

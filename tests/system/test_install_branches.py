@@ -4,8 +4,8 @@ branch without an installation, and the SELinux module step."""
 
 import pytest
 
-from product import install, unpack  # noqa: F401
-from test_install import INFO_FILE, mode
+from helpers import mode
+from product import INFO_FILE, install, unpack  # noqa: F401
 
 EARLIER = ("#\n# Lumo 2.0 Information File\n#\n%%ORBBLOCK_GENERAL_BEGIN\n"
            "USRDIR          /opt/oxa\n%%ORBBLOCK_GENERAL_END\n"

@@ -9,9 +9,10 @@ import shlex
 import time
 
 from cups import start_cupsd, systemctl_calls
+from helpers import INSTALL_ENV, SETUP, backup, tmp_leftovers
 from product import unpack  # noqa: F401
-from queues import (CUPS_PPD_DIR, SETUP_ENV, lumo_version, old_ppd, place_queues, printer_names,
-                    queue_defaults, queue_ppd, start_print_server, tmp_leftovers)
+from queues import (CUPS_PPD_DIR, lumo_version, old_ppd, place_queues, printer_names,
+                    queue_defaults, queue_ppd, start_print_server)
 from sandbox import wait_until
 
 RESTART = "restart cups.service"
@@ -82,8 +83,8 @@ def scheduler_pid(sb):
 
 def live_install(run_setup, args="-L"):
     # setup's own connections (not those of the commands it runs) traced.
-    out = run_setup(args, program=f"strace -o {TRACE} -e trace=connect /opt/oxa/bin/setup",
-                    env=SETUP_ENV)
+    out = run_setup(args, program=f"strace -o {TRACE} -e trace=connect {SETUP}",
+                    env=INSTALL_ENV)
     assert out.log_lines[-1].startswith("Finishing"), out.log
     return out
 
@@ -138,7 +139,7 @@ def test_live_update_keeps_defaults_and_the_scheduler(sandbox, unpack, run_setup
         defaults = queue_defaults(sb, queue)
         assert {o: defaults[o] for o in chosen} == chosen, queue
         assert lumo_version(sb.read(queue_ppd(queue))) == 4
-        assert sb.read(f"/etc/cups/{queue}.ppd.rpmsave") == ppds[queue]
+        assert sb.read(backup(queue)) == ppds[queue]
         assert f"The scheduler took the PPD of printer {queue}: successful-ok.\n" in log
     assert queue_defaults(sb, "q149")["PageSize"] == "Letter"
     # The scheduler itself uses the new PPD, not only its file.

@@ -5,19 +5,17 @@ PPD directory, and a rerun of an upgrade.  Nothing outside the intended
 paths may change, no cut or empty file may be left or used, and a failure
 is reported as one."""
 
-import hashlib
 import os
 import re
 import stat
 import tarfile
 
-from conftest import LOG, needs_real_root
-from product import INSTALL_ENV, manifest_ppds, unpack  # noqa: F401
+from conftest import needs_real_root
+from helpers import LOG, as_user, changes, installing_run, tree_state
+from product import INFO_FILE, manifest_ppds, unpack  # noqa: F401
 from queues import (CUPS_PPD_DIR, create_queue, cupstestppd, lumo_version, old_ppd, product_ppd,
                     product_ppd_names, queue_ppd, start_print_server)
-from test_install import INFO_FILE
 
-USER = 1000
 SHARE = "/usr/share/ppd"
 PPD_DIR = f"{SHARE}/oxa"
 ARCHIVE = "/var/tmp/LumoPPDFiles4.0-7.tar"
@@ -32,42 +30,9 @@ INTENDED = ("/etc/cups/", "/var/log/cups/", CHCON_CALLS, LOG, ARCHIVE, PPD_DIR +
 
 
 def snapshot(sb):
-    """Each watched path with what it holds (a hash, or a link's target),
-    its inode, mode and owner; links are never followed."""
-    state = {}
-    for top in WATCHED:
-        for root, dirs, files in os.walk(sb.path(top)):
-            for name in dirs + files:
-                path = os.path.join(root, name)
-                inside = "/" + os.path.relpath(path, sb.root)
-                if inside.startswith(INTENDED) or inside == PPD_DIR:
-                    continue
-                st = os.lstat(path)
-                if stat.S_ISLNK(st.st_mode):
-                    what = "-> " + os.readlink(path)
-                elif stat.S_ISREG(st.st_mode):
-                    what = hashlib.sha256(open(path, "rb").read()).hexdigest()
-                else:
-                    what = stat.S_IFMT(st.st_mode)
-                state[inside] = (what, st.st_ino, st.st_mode, st.st_uid, st.st_gid)
-    return state
-
-
-def changed(before, after):
-    return sorted(p for p in before.keys() | after.keys() if before.get(p) != after.get(p))
-
-
-def as_user(sb, command):
-    sb.sh(command, user=USER)
-
-
-def run_setup(sb, program="/opt/oxa/bin/setup", cwd="/", timeout=60):
-    """An installing run as the administrator starts it; returns the Log."""
-    sb.run(f"umask 077; {program}", env=INSTALL_ENV, cwd=cwd, timeout=timeout)
-    assert stat.S_ISREG(os.lstat(sb.path(LOG)).st_mode)
-    log = sb.read(LOG)
-    assert log.splitlines()[-1].startswith("Finishing"), log[-2000:]
-    return log
+    """Every watched entry but the intended ones and the product PPD
+    directory itself."""
+    return tree_state(sb, WATCHED, skip=INTENDED + (PPD_DIR,))
 
 
 def product_dir(sb):
@@ -108,9 +73,9 @@ def test_links_planted_by_a_user_are_replaced_never_written_through(sandbox, unp
     as_user(sb, "ln -s /etc/default /opt/oxa/doc")
     before = snapshot(sb)
 
-    log = run_setup(sb, "bin/setup", cwd="/srv/lumo")
+    log = installing_run(sb, "bin/setup", cwd="/srv/lumo")
 
-    assert changed(before, snapshot(sb)) == []
+    assert changes(before, snapshot(sb)) == []
     assert os.readlink(sb.path("/opt/oxa/doc")) == "/etc/default"
     for copy in ["doc/README to /opt/oxa/doc/README", "doc/setup.8 to /opt/oxa/doc"]:
         assert f"Copying file {copy}. : WRONG!!!\n" in log
@@ -163,14 +128,14 @@ def test_upgrade_rerun_keeps_the_first_archive_and_a_planted_pipe_never_hangs(sa
     for rerun in (False, True):
         # A pipe in the Log file's place: no reader will ever come.
         as_user(sb, f"rm -f {LOG} && mkfifo -m 0666 {LOG}")
-        log = run_setup(sb)
+        log = installing_run(sb)
         assert "Upgrade Mode = 1." in log
         assert stat.S_ISREG(os.lstat(sb.path(ARCHIVE)).st_mode)
         assert archived(sb) == earlier, f"rerun {rerun}"
         assert ("PPD files saved by an earlier run kept in: " + ARCHIVE in log) == rerun
 
     assert sb.read("/tmp/victims/archive") == "victim\n"
-    assert changed(before, snapshot(sb)) == []
+    assert changes(before, snapshot(sb)) == []
     # The rerun found the new PPD files in the directory, and left them.
     for name in product_ppd_names():
         assert sb.path(f"{PPD_DIR}/{name}").read_bytes() == package_file(sb, name)
@@ -193,10 +158,10 @@ def test_full_file_systems_leave_no_cut_file_and_say_so(sandbox, unpack):
     old = {q: create_queue(sb, q, old_ppd(name)) for q, name in queues.items()}
     before = snapshot(sb)
 
-    log = run_setup(sb)
+    log = installing_run(sb)
     lines = log.splitlines()
 
-    assert changed(before, snapshot(sb)) == []
+    assert changes(before, snapshot(sb)) == []
     # The information file and the script could not be written: said so,
     # and no empty file is left.
     for path in ["/opt/oxa/lumoInfo4.0", "/opt/oxa/etc/UNINSTALLLUMO"]:

@@ -8,8 +8,9 @@ import os
 import pytest
 
 from cups import start_cupsd
-from product import built_ppd_dir, install, manifest_ppds, unpack  # noqa: F401
-from test_install import INFO_FILE, mode, ppd_copies
+from helpers import mode
+from product import (INFO_FILE, built_ppd_dir, install, manifest_ppds,  # noqa: F401
+                     ppd_copies, unpack)
 
 MODEL = "/usr/share/cups/model"
 SHARE = "/usr/share/ppd"

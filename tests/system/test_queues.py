@@ -8,11 +8,11 @@ import re
 import pytest
 
 from cups import systemctl_calls
+from helpers import INSTALL_ENV, backup, place_foomatic_rip, tmp_leftovers
 from product import unpack  # noqa: F401
-from queues import (CUPS_PPD_DIR, FOOMATIC_RIP, PRODUCT_PPD_DIR, SETUP_ENV, create_queue,
-                    cupstestppd, lumo_version, old_ppd, place_product_ppds, product_ppd,
-                    product_ppd_names, queue_defaults, queue_ppd, start_print_server,
-                    tmp_leftovers)
+from queues import (CUPS_PPD_DIR, PRODUCT_PPD_DIR, create_queue, cupstestppd, lumo_version,
+                    old_ppd, place_product_ppds, product_ppd, product_ppd_names, queue_defaults,
+                    queue_ppd, start_print_server)
 
 RESTART = "restart cups.service"
 
@@ -27,17 +27,13 @@ def server(sandbox, unpack):
 
 
 def install(run_setup, args="", input=None, env=None):
-    out = run_setup(args, input=input, env={**SETUP_ENV, **(env or {})})
+    out = run_setup(args, input=input, env={**INSTALL_ENV, **(env or {})})
     assert out.returncode == 0 and out.log_lines[-1].startswith("Finishing"), out.log
     return out
 
 
-def backup(queue):
-    return f"/etc/cups/{queue}.ppd.rpmsave"
-
-
 def test_product_ppds_pass_cupstestppd(sandbox):
-    sandbox.write(FOOMATIC_RIP, "#!/bin/sh\ncat\n", mode=0o755)
+    place_foomatic_rip(sandbox)
     place_product_ppds(sandbox, "/root/ppd")
     words = set()
     for name in product_ppd_names():
@@ -162,7 +158,7 @@ def test_cups_restart_ways(sandbox, unpack, run_setup, present, calls, statuses)
         sandbox.remove(path)
     for path, status in present.items():
         sandbox.write(path, f'#!/bin/sh\necho "$0 $*" >> /run/calls\nexit {status}\n', mode=0o755)
-    sandbox.write(FOOMATIC_RIP, "#!/bin/sh\ncat\n", mode=0o755)
+    place_foomatic_rip(sandbox)
     unpack()
     out = install(run_setup)
     assert (sandbox.read("/run/calls").splitlines() if calls else []) == calls
@@ -174,20 +170,22 @@ def test_cups_restart_ways(sandbox, unpack, run_setup, present, calls, statuses)
     assert [l for l in out.log_lines if l.startswith(("CUPS re", "Cannot reset"))] == expected
 
 
-def test_hung_cups_restart_is_stopped_with_what_it_started(sandbox, unpack, run_setup):
-    """A restart that never ends is stopped at its limit, the processes it
-    started with it, and the next way is taken."""
+def test_hung_cups_restart_is_stopped_with_what_it_started(sandbox, unpack, place_setup,
+                                                           run_setup):
+    """A restart that never ends is stopped at its limit (here setup's short
+    one), the processes it started with it, and the next way is taken."""
     sandbox.remove("/etc/init.d/cups")
     sandbox.write("/usr/bin/systemctl", '#!/bin/sh\necho "$0 $*" >> /run/calls\n'
                   'sleep 86400 &\nwait\n', mode=0o755)
     sandbox.write("/usr/sbin/service", '#!/bin/sh\necho "$0 $*" >> /run/calls\n', mode=0o755)
-    sandbox.write(FOOMATIC_RIP, "#!/bin/sh\ncat\n", mode=0o755)
+    place_foomatic_rip(sandbox)
     unpack()
-    out = run_setup(env=SETUP_ENV, timeout=240)
+    place_setup(short_waits=True)
+    out = run_setup(env=INSTALL_ENV, timeout=60)
     assert sandbox.read("/run/calls").splitlines() == [
         "/usr/bin/systemctl restart cups.service", "/usr/sbin/service cups restart"]
     assert [l for l in out.log_lines if l.startswith(("CUPS reset", '"/usr/bin/systemctl'))] == [
-        '"/usr/bin/systemctl restart cups.service" did not end within 120 seconds and was stopped.',
+        '"/usr/bin/systemctl restart cups.service" did not end within 2 seconds and was stopped.',
         "CUPS reset returned with: -2", "CUPS reset returned with: 0"]
     assert out.log_lines[-1].startswith("Finishing")
     # (Killed, they may linger a moment as zombies of the sandbox's init.)

@@ -15,8 +15,9 @@ import pytest
 
 from ppd_corpus import (archive, corpus_name, drv, fetch, older_norvik, packaged,
                         text_of)
+from helpers import INSTALL_ENV, LOG, SETUP, backup
 from product import unpack_tree
-from queues import CUPS_PPD_DIR, SETUP_ENV, cupstestppd, lumo_version, start_print_server
+from queues import CUPS_PPD_DIR, cupstestppd, lumo_version, start_print_server
 from sandbox import Sandbox
 
 
@@ -144,10 +145,6 @@ def ppd_files(sb, queue):
             if p.name == f"{queue}.ppd" or p.name.startswith(f"{queue}.ppd.")}
 
 
-def backup(queue):
-    return f"/etc/cups/{queue}.ppd.rpmsave"
-
-
 @dataclass
 class Server:
     sb: Sandbox
@@ -184,8 +181,8 @@ def server(corpus, package_tree, tmp_path_factory):
         before_files = {q.name: ppd_files(sb, q.name) for q in QUEUES}
         before_options = {q.name: options_of(sb, q.name) for q in NORVIK}
 
-        run = sb.run("/opt/oxa/bin/setup", env=SETUP_ENV, timeout=600)
-        log = sb.read("/var/log/Lumo4.0_UpdateLog")
+        run = sb.run(SETUP, env=INSTALL_ENV, timeout=600)
+        log = sb.read(LOG)
         assert run.returncode == 0 and log.splitlines()[-1].startswith("Finishing"), log
         yield Server(sb, before_files, before_options, log)
     finally:

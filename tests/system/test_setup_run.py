@@ -4,7 +4,8 @@ import re
 
 import pytest
 
-from conftest import LOG, needs_real_root
+from conftest import needs_real_root
+from helpers import INSTALL_ENV, LOG
 
 # The label goes on the opened Log file, through setup's own descriptor.
 CHCON_COMMAND = r'Command: "{chcon} -u system_u /proc/\d+/fd/\d+ 2>/dev/null" returned with: {status}\.'
@@ -31,7 +32,7 @@ def run_setup(run_setup):
     """These runs name the spooler, which spares them the process probe."""
 
     def run(*args, env=None, **kwargs):
-        return run_setup(*args, env={"ORBLPMODE": "CUPS", **(env or {})}, **kwargs)
+        return run_setup(*args, env={**INSTALL_ENV, **(env or {})}, **kwargs)
 
     return run
 
