@@ -24,6 +24,14 @@ install_missing_packages() {
     --no-install-recommends $missing
 }
 
+# Configures the checking build in build-check/: clang++ with the
+# sanitizers and the libFuzzer hooks, for the unit tests under the
+# sanitizers and the fuzz targets alike.
+configure_checking_tree() {
+  cmake -S "$1" -B "$1/build-check" -DLUMO_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++ \
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+}
+
 # Builds setup, the tests and the product package (build/lumo-4.0-0.tar.gz).
 build_tree() {
   cmake -S "$1" -B "$1/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null &&
