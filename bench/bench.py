@@ -484,6 +484,17 @@ def machine():
             f"Linux {platform.release()}")
 
 
+def print_packages():
+    """The host's CUPS scheduler and cups-filters, whose format conversions
+    the sandbox's scheduler reads as a real print server's does."""
+    found = []
+    for package in ("cups-daemon", "cups-filters"):
+        out = subprocess.run(["dpkg-query", "-W", "-f", "${db:Status-Abbrev}${Version}", package],
+                             capture_output=True, text=True).stdout
+        found.append(f"{package} {out[3:]}" if out.startswith("ii") else f"no {package}")
+    return ", ".join(found)
+
+
 def median(values):
     return sorted(values)[len(values) // 2]
 
@@ -618,11 +629,14 @@ def stored():
 
 def results_md(results):
     sizes = sorted((int(n), size) for n, size in results["sizes"].items())
-    when = "; ".join(f"N = {n}: {size['date']}, load average {size['load']:.2f} at its start"
-                     for n, size in sizes)
+    when = "; ".join(f"N = {n}: {size['date']}, load average {size['load']:.2f} at its start, "
+                     f"{size.get('packages', 'no cups-filters')}" for n, size in sizes)
     return ("# Benchmark results\n\n"
             f"Latest runs of `bench/run` on: {results['machine']}.  {when}; scan: "
             f"{results['scan_date']}.\n\n"
+            "Each print server's scheduler is the host's CUPS with the format conversions "
+            "installed beside it; with cups-filters, as on a real print server, it spends "
+            "several times as long on each PPD it reads.\n\n"
             "Giving every queue the product's new PPD, the whole run of each way:\n\n"
             f"{whole_table(sizes)}\n\nsetup's shares of its run:\n\n{shares_table(sizes)}\n\n"
             f"The live run (setup -L) and the scheduler:\n\n{live_table(sizes)}\n\n"
@@ -654,7 +668,7 @@ def main():
             RESULTS_JSON.write_text(json.dumps(results, indent=1) + "\n")
         for n in sizes:
             size = {"date": time.strftime("%Y-%m-%d %H:%M %Z"), "load": os.getloadavg()[0],
-                    "runs": runs, "ways": {}}
+                    "packages": print_packages(), "runs": runs, "ways": {}}
             results["sizes"][str(n)] = size
             measure_size(stage, n, runs, context, size["ways"], save)
         print(f"scan over {SCAN_FILES} files", flush=True)
