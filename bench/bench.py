@@ -119,7 +119,7 @@ def build_server(sb, n):
     """cupsd with N queues on old PPD files."""
     entries = queues(n)
     place_queues(sb, old_ppds(entries))
-    start_print_server(sb)
+    start_print_server(sb, seconds=3600)
     patient_systemctl(sb)
     if not wait_until(lambda: len(printer_names(sb)) == n, timeout=3600, step=0.5):
         raise RuntimeError(f"cupsd shows {len(printer_names(sb))} of {n} queues")

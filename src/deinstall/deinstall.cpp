@@ -72,7 +72,7 @@ bool removeQueue(Context& run, const std::string& name) {
     const std::string& tool = facts.tools.path(kToolLpstat);
     std::string lpstat = tool.empty() ? "lpstat" : tool;
     executeCommand(run, formatText("%s %s -l > /dev/null", shellWord(lpstat).c_str(),
-                                       shellWord("-p" + name).c_str()));
+                                   shellWord("-p" + name).c_str()));
     sleep(unsigned(run.waits.retryPauseSeconds));
     executeCommand(run, removal);
   }

@@ -29,12 +29,14 @@ def is_running(sb):
     return "scheduler is running" in sb.run("lpstat -r").stdout
 
 
-def start_cupsd(sb):
-    """Starts cupsd as a distribution would (/usr/sbin/cupsd) and waits for it."""
+def start_cupsd(sb, seconds=60):
+    """Starts cupsd as a distribution would (/usr/sbin/cupsd) and waits for
+    it, the given seconds at most for each of its start and its answer (a
+    server of thousands of queues takes minutes)."""
     sb.sh("grep -q '^FileDevice Yes' /etc/cups/cups-files.conf"
           " || echo 'FileDevice Yes' >> /etc/cups/cups-files.conf")
-    sb.sh("/usr/sbin/cupsd")
-    if not wait_until(lambda: is_running(sb)):
+    sb.sh("/usr/sbin/cupsd", timeout=seconds)
+    if not wait_until(lambda: is_running(sb), timeout=seconds):
         raise RuntimeError("cupsd did not start:\n" + sb.run("cat /var/log/cups/error_log").stdout)
 
 

@@ -49,12 +49,12 @@ def place_product_ppds(sb, directory=PRODUCT_PPD_DIR):
         target.write_bytes((built_ppd_dir() / name).read_bytes())
 
 
-def start_print_server(sb):
-    """A running cupsd, the systemctl stub that restarts it, and a stand-in
-    foomatic-rip filter (setup requires one)."""
+def start_print_server(sb, seconds=60):
+    """A running cupsd (see start_cupsd), the systemctl stub that restarts
+    it, and a stand-in foomatic-rip filter (setup requires one)."""
     place_foomatic_rip(sb)
     stub_systemctl(sb)
-    start_cupsd(sb)
+    start_cupsd(sb, seconds)
 
 
 def printers_conf(queues):
