@@ -55,8 +55,9 @@ sys.path.insert(0, str(TOP / "tests" / "system"))
 from cups import SYSTEMCTL_STUB  # noqa: E402
 from helpers import INSTALL_ENV, LOG  # noqa: E402
 from product import extract_package, prepare_install, unpack_tree  # noqa: E402
-from queues import (CUPS_PPD_DIR, PRODUCT_PPD_DIR, old_ppd, place_queues,  # noqa: E402
-                    printer_names, product_ppd, product_ppd_names, start_print_server)
+from queues import (CUPS_PPD_DIR, PRODUCT_PPD_DIR, fleet, fleet_models, old_ppd,  # noqa: E402
+                    place_queues, printer_names, product_ppd, product_ppd_names,
+                    start_print_server)
 from sandbox import Sandbox, wait_until  # noqa: E402
 
 NEW_PPD_DIR = "/root/new"
@@ -88,25 +89,6 @@ PEAK_MAX_N = 1000
 
 # -- the print server ---------------------------------------------------------
 
-def queues(n):
-    """N queues as (name, product PPD): the product's models in turn."""
-    names = product_ppd_names()
-    return [(f"q{i:04d}", names[i % len(names)]) for i in range(n)]
-
-
-def old_ppds(entries):
-    """The queues' old PPD texts, every other one with the paper size Letter
-    chosen by its administrator."""
-    texts = {}
-    ppds = {}
-    for index, (queue, name) in enumerate(entries):
-        key = (name, index % 2)
-        if key not in texts:
-            texts[key] = old_ppd(name, defaults={"PageSize": "Letter"} if index % 2 else None)
-        ppds[queue] = texts[key]
-    return ppds
-
-
 def patient_systemctl(sb):
     """The tests' systemctl stand-in, waiting as long as cupsd takes to start
     with thousands of queues (minutes) instead of the tests' few seconds."""
@@ -117,8 +99,8 @@ def patient_systemctl(sb):
 
 def build_server(sb, n):
     """cupsd with N queues on old PPD files."""
-    entries = queues(n)
-    place_queues(sb, old_ppds(entries))
+    entries = fleet_models(n)
+    place_queues(sb, fleet(n))
     start_print_server(sb, seconds=3600)
     patient_systemctl(sb)
     if not wait_until(lambda: len(printer_names(sb)) == n, timeout=3600, step=0.5):
@@ -372,7 +354,7 @@ def more_peaks(sb, entries):
     sb.sh(f"rm -f {LOG}")
     peaks = []
     for _ in range(PEAK_RUNS - 1):
-        place_queues(sb, old_ppds(entries))
+        place_queues(sb, fleet(len(entries)))
         out = sb.sh(f"{install_env()} /usr/bin/time -f %M /opt/oxa/bin/setup 2>&1 >/dev/null",
                     timeout=7200)
         if f"List of Norvik Printers installed: {len(entries)}." not in sb.read(LOG):

@@ -16,6 +16,7 @@ from cups import start_cupsd, stub_systemctl  # noqa: E402
 from helpers import LOG, place_foomatic_rip  # noqa: E402
 from queues import create_queue, lumo_version, old_ppd, queue_defaults  # noqa: E402
 from sandbox import Sandbox  # noqa: E402
+
 SHOWN = ["PageSize", "Duplex", "InputSlot", "Resolution", "ColorModel"]
 
 # The print server: queues on the maker's older PPD files with the defaults

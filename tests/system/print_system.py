@@ -26,7 +26,6 @@ def start_daemon(sb, path, answer=""):
     sb.sh(f"{path} </dev/null >/dev/null 2>&1 &")
 
 
-
 @pytest.fixture
 def place_orbnc(sandbox, setup_binary):
     """Copies the built orbnc, which lies beside the built setup, into the sandbox."""

@@ -121,15 +121,20 @@ def lumo_version(text):
     return int(match.group(1)) if match else None
 
 
-def fleet(count, prefix="q"):
-    """Old queue PPDs on the product's models in turn, every other queue
-    with the paper size its administrator chose."""
+def fleet_models(count):
+    """count queues as (name, product PPD): the product's models in turn."""
     names = product_ppd_names()
+    return [(f"q{i:03d}", names[i % len(names)]) for i in range(count)]
+
+
+def fleet(count):
+    """The old PPDs of fleet_models' queues, {queue: text}, every other one
+    with the paper size its administrator chose."""
     texts = {}
     ppds = {}
-    for i in range(count):
-        key = (names[i % len(names)], i % 2)
+    for index, (queue, name) in enumerate(fleet_models(count)):
+        key = (name, index % 2)
         if key not in texts:
-            texts[key] = old_ppd(key[0], defaults={"PageSize": "Letter"} if i % 2 else None)
-        ppds[f"{prefix}{i:03d}"] = texts[key]
+            texts[key] = old_ppd(name, defaults={"PageSize": "Letter"} if index % 2 else None)
+        ppds[queue] = texts[key]
     return ppds
