@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "base/log.h"
+#include "base/text.h"
 #include "ppd/printer_list.h"
 #include "ppd/printer_scan.h"
 
@@ -89,7 +90,12 @@ int scanPrinters(const std::string& root, const std::string& productDir) {
   log.open(root + "/scan.log");
   PrinterList printers;
   ProductPpdIndex index;
-  scanCupsPrinters(log, index, root, productDir, printers);
+  readCupsPrinters(log, root, printers);
+  // The plan: each queue's product PPD and the fate of its defaults.
+  ProductPpdSource source{parentDir(productDir), productDir, {}};
+  QueuePlans queues = planQueues(index, source, printers);
+  listInstalledPrinters(log, printers);
+  listPpdFilesToInstall(log, queues);
   log.close();
   return int(printers.size());
 }

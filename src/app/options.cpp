@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "base/catalogue.h"
 #include "base/text.h"
@@ -28,9 +29,47 @@ std::string setText(std::string& setting, char option, const char* value) {
   return std::string();
 }
 
+// Whether the option letter takes an argument ("r:" in the option string).
+bool takesArgument(char letter) {
+  const char* at = letter == ':' ? nullptr : std::strchr(kOptionString, letter);
+  return at && at[1] == ':';
+}
+
+// Whether the next word is the argument of the option word's last letter
+// ("-r" or "-dr", but not "-rfile", whose argument is attached).
+bool argumentFollows(const char* word) {
+  for (const char* at = word + 1; *at; ++at)
+    if (takesArgument(*at))
+      return at[1] == '\0';
+  return false;
+}
+
+// Whether an option word of the line is a long one: getopt would read
+// "--dry-run" as the letters -d -r with the argument "y-run".  The words
+// are classed as getopt classes them, so an option's argument ("-r --x")
+// is no option word, and a bare "--" ends the options.
+bool hasLongOption(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    const char* word = argv[i];
+    if (std::strcmp(word, "--") == 0)
+      return false;
+    if (word[0] != '-' || word[1] == '\0')
+      continue;  // an operand, which getopt passes over
+    if (word[1] == '-')
+      return true;
+    if (argumentFollows(word))
+      ++i;
+  }
+  return false;
+}
+
 }  // namespace
 
 std::string firstOptionPass(int argc, char** argv, Options& options) {
+  if (hasLongOption(argc, argv)) {
+    options.usage = options.refusedLong = true;  // nothing else of the line is taken
+    return std::string();
+  }
   resetScanner();
   std::string refusal;
   int option;
@@ -81,6 +120,18 @@ std::string secondOptionPass(int argc, char** argv, Options& options) {
   return refusal;
 }
 
+namespace {
+
+// The options this installer has beyond the classic ones, listed after them.
+const char kUsageLiveUpdate[] =
+    "-L\t: live update: hand the new PPD files to the running CUPS scheduler, no restart.\n";
+const char kUsagePreview[] = "-n\t: preview: tell what a run would do, change nothing.\n";
+const char kUsageReport[] = "-r file\t: write a JSON report of the run to file.\n";
+const char kUsageExitStatus[] =
+    "-x\t: let the exit status tell the outcome: 0 done, 1 stopped, 2 fault.\n";
+
+}  // namespace
+
 void printUsage() {
   std::fprintf(stderr, msg::kSetupVersion, kUsageVersion);
   std::fputs(msg::kCopyrightFirst, stderr);
@@ -90,6 +141,7 @@ void printUsage() {
   std::fputs(msg::kUsageOptions, stderr);
   std::fprintf(stderr, msg::kUsageDeinstall, kUsageVersion);
   for (const char* line : {msg::kUsageAnyDir, msg::kUsageHelp, msg::kUsageQuery,
-                           msg::kUsageSelinux, msg::kUsageDebug})
+                           msg::kUsageSelinux, msg::kUsageDebug, kUsageLiveUpdate, kUsagePreview,
+                           kUsageReport, kUsageExitStatus})
     std::fputs(line, stderr);
 }

@@ -1,6 +1,9 @@
 // The command line, scanned twice with the same option string: the first
 // pass takes -S, -d, -f, -h and what decides how the run reports (-n, -r,
 // -x) before the Log file exists, the second the rest once it is open.
+// The options are letters only: a word "--name" among the options makes the
+// first pass take nothing else and set usage and refusedLong, so that the
+// run shows the usage text and ends with status 1 before anything happens.
 #ifndef LUMO_APP_OPTIONS_H
 #define LUMO_APP_OPTIONS_H
 

@@ -1,83 +1,99 @@
 #include "app/preview.h"
 
-#include <set>
-
-#include "deinstall/deinstall.h"
-#include "install/copy_entries.h"
-#include "ppd/printer_preview.h"
-
 namespace {
 
-void previewFiles(FILE* out, Context& run, const Installation& installation) {
+// Why the run leaves a manifest entry alone.
+const char* fileNote(FileAction action) {
+  switch (action) {
+    case FileAction::kCopy: return "";
+    case FileAction::kInPlace: return ", in place already: not copied";
+    case FileAction::kNoProductFile: return ", no product file: not copied";
+    case FileAction::kNoDestination: return ", not copied";
+  }
+  return "";
+}
+
+void previewFiles(FILE* out, const FilePlans& files) {
   std::fprintf(out, "Files of the install manifest:\n");
-  const PpdLocations& ppd = run.facts.ppd;
-  for (const ManifestEntry& entry : installation.manifest) {
-    // The product PPD directory is made before the copies.
-    std::string destination = entry.target == "?" && !ppd.ppdInstallDir.empty()
-                                  ? ppd.ppdInstallDir
-                                  : entryDestination(entry, installation.dir, ppd);
-    std::fprintf(out, "  %s -> %s", entry.source.c_str(),
-                 destination.empty() ? "(no destination)" : destination.c_str());
-    if (entry.mode > 0)
-      std::fprintf(out, ", mode %04o", unsigned(entry.mode));
-    std::fputc('\n', out);
+  for (const FilePlan& file : files) {
+    std::fprintf(out, "  %s -> %s", file.entry.source.c_str(),
+                 file.destination.empty() ? "(no destination)" : file.destination.c_str());
+    if (file.entry.mode > 0)
+      std::fprintf(out, ", mode %04o", unsigned(file.entry.mode));
+    std::fprintf(out, "%s\n", fileNote(file.action));
   }
 }
 
-void previewQueue(FILE* out, const PrinterEntry& printer, const PrinterPreview& preview) {
-  std::fprintf(out, "  %s: %s (%s, version 1)\n", printer.queueName.c_str(),
-               printer.ppdPath.c_str(), printer.modelName.c_str());
-  if (preview.productPpd.empty()) {
-    std::fprintf(out, "    keeps its PPD: no product PPD for its model\n");
+void previewDefault(FILE* out, const DefaultDecision& d) {
+  switch (d.kind) {
+    case DefaultKind::kCarried:
+      std::fprintf(out, "    %s: %s carried\n", d.keyword.c_str(), d.newChoice.c_str());
+      break;
+    case DefaultKind::kNotOffered:
+      if (d.newChoice.empty())
+        std::fprintf(out, "    %s: %s not offered\n", d.keyword.c_str(), d.oldChoice.c_str());
+      else
+        std::fprintf(out, "    %s: %s not offered (the new PPD's default %s stays)\n",
+                     d.keyword.c_str(), d.oldChoice.c_str(), d.newChoice.c_str());
+      break;
+    case DefaultKind::kRepeated:
+      std::fprintf(out, "    %s: %s passed over (the new PPD's %s is carried already)\n",
+                   d.keyword.c_str(), d.oldChoice.c_str(), d.newKeyword.c_str());
+      break;
+  }
+}
+
+void previewQueueFile(FILE* out, const QueueFile& file) {
+  if (file.action == QueueAction::kKeep) {
+    std::fprintf(out, "    keeps its PPD: %s\n", file.why.text.c_str());
     return;
   }
-  std::fprintf(out, "    new PPD: %s\n", preview.productPpd.c_str());
-  for (const OptionPreview& option : preview.options) {
-    if (option.carried)
-      std::fprintf(out, "    %s: %s carried\n", option.keyword.c_str(), option.newChoice.c_str());
-    else if (option.newChoice.empty())
-      std::fprintf(out, "    %s: %s not offered\n", option.keyword.c_str(),
-                   option.choice.c_str());
-    else
-      std::fprintf(out, "    %s: %s not offered (the new PPD's default %s stays)\n",
-                   option.keyword.c_str(), option.choice.c_str(), option.newChoice.c_str());
+  std::fprintf(out, "    new PPD: %s\n", file.productPpd.c_str());
+  for (const DefaultDecision& d : file.defaults)
+    previewDefault(out, d);
+}
+
+void previewQueue(FILE* out, const QueuePlan& queue) {
+  const PrinterEntry& first = queue.files.front().printer;
+  std::fprintf(out, "  %s: %s (%s, version 1)\n", queue.name.c_str(), first.ppdPath.c_str(),
+               first.modelName.c_str());
+  for (size_t i = 0; i < queue.files.size(); ++i) {
+    if (i > 0)
+      std::fprintf(out, "    and its file %s:\n", queue.files[i].printer.ppdPath.c_str());
+    previewQueueFile(out, queue.files[i]);
   }
 }
 
-// How the queues would get their new PPD files.
-void previewPlacing(FILE* out, const Options& options) {
-  if (options.liveUpdate)
+void previewPaths(FILE* out, const std::vector<RemovalPath>& paths) {
+  for (const RemovalPath& item : paths)
+    if (item.present)
+      std::fprintf(out, "  %s%s\n", item.path.c_str(), item.directory ? "/" : "");
+}
+
+}  // namespace
+
+void previewInstall(FILE* out, const InstallPlan& plan, const std::string& installDir) {
+  std::fprintf(out, "Preview of an installing run; nothing is changed.\n");
+  std::fprintf(out, "Installation directory: %s\n", installDir.c_str());
+  std::fprintf(out, "Product PPD directory: %s\n", plan.productPpdDir.c_str());
+  previewFiles(out, plan.files);
+  std::fprintf(out, "Queues on the maker's older PPDs: %zu\n", plan.queues.size());
+  for (const QueuePlan& queue : plan.queues)
+    previewQueue(out, queue);
+  if (plan.live)
     std::fprintf(out, "The new PPDs would go to the running scheduler; a queue it does not take "
                       "would get its PPD copied, and CUPS would then be restarted.\n");
   else
     std::fprintf(out, "The new PPDs would be copied, and CUPS would then be restarted.\n");
 }
 
-}  // namespace
-
-void previewInstall(FILE* out, Context& run, const Installation& installation,
-                    ProductPpdIndex& index, const PrinterList& printers) {
-  const std::string& ppdDir = run.facts.ppd.ppdInstallDir;
-  std::fprintf(out, "Preview of an installing run; nothing is changed.\n");
-  std::fprintf(out, "Installation directory: %s\n", installation.dir.c_str());
-  std::fprintf(out, "Product PPD directory: %s\n", ppdDir.c_str());
-  previewFiles(out, run, installation);
-  std::fprintf(out, "Queues on the maker's older PPDs: %zu\n", printers.size());
-  for (const PrinterEntry& printer : printers)
-    previewQueue(out, printer, previewPrinter(run.log, index, ppdDir, printer));
-  previewPlacing(out, run.options);
-}
-
-void previewRemoval(FILE* out, Log& log, const Installation& installation,
-                    const PrinterList& printers) {
+void previewRemoval(FILE* out, const RemovalPlan& plan) {
   std::fprintf(out, "Preview of a removing run; nothing is changed.\n");
   std::fprintf(out, "Queues to remove:\n");
-  for (const std::string& name : queuesToRemove(log, printers))
-    std::fprintf(out, "  %s\n", name.c_str());
+  for (const QueueRemoval& queue : plan.queues)
+    std::fprintf(out, "  %s\n", queue.name.c_str());
   std::fprintf(out, "Files and directories to delete:\n");
-  std::set<std::string> listed;
-  for (const auto& paths : {installedFiles(installation.dir), installedDirs(installation.dir)})
-    for (const std::string& path : paths)
-      if (isEntryPresent(path) && listed.insert(path).second)
-        std::fprintf(out, "  %s\n", path.c_str());
+  for (const QueueRemoval& queue : plan.queues)
+    previewPaths(out, queue.paths);
+  previewPaths(out, plan.paths);
 }

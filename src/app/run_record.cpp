@@ -2,6 +2,32 @@
 
 #include <algorithm>
 
+namespace {
+
+// A fault is what a rerun or the administrator can mend; the plan foresees
+// some (a preview tells them too), the run meets others.
+bool isFaulty(const FilePlan& file) {
+  return file.state == ItemState::kFailed || file.action == FileAction::kNoDestination;
+}
+
+bool isFaulty(const QueuePlan& queue) {
+  return queue.state == ItemState::kFailed ||
+         (queue.action == QueueAction::kKeep && isFault(queue.why.reason));
+}
+
+template <typename Item>
+bool isFaulty(const Item& item) {
+  return item.state == ItemState::kFailed;
+}
+
+template <typename Items>
+bool anyFault(const Items& items) {
+  return std::any_of(items.begin(), items.end(),
+                     [](const auto& item) { return isFaulty(item); });
+}
+
+}  // namespace
+
 const char* outcomeName(Outcome outcome) {
   switch (outcome) {
     case Outcome::kStopped: return "stopped";
@@ -14,15 +40,10 @@ const char* outcomeName(Outcome outcome) {
   return "stopped";
 }
 
-bool keptByFault(const QueueResult& queue) {
-  return !queue.updated && queue.reason != kDeclinedReason && queue.reason != kBrokenOffReason;
-}
-
-int outcomeStatus(const RunRecord& record, const Installation& installation) {
+int outcomeStatus(const RunRecord& record) {
   if (record.outcome == Outcome::kStopped || record.outcome == Outcome::kDeclined)
     return 1;
-  const auto& copies = installation.copies;
-  bool copyFailed = std::count(copies.begin(), copies.end(), CopyState::kFailed) > 0;
-  bool queueKept = std::any_of(record.queues.begin(), record.queues.end(), keptByFault);
-  return copyFailed || queueKept ? 2 : 0;
+  bool fault = anyFault(record.install.files) || anyFault(record.install.queues) ||
+               anyFault(record.removal.queues) || anyFault(record.removal.paths);
+  return fault ? 2 : 0;
 }

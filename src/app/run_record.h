@@ -1,33 +1,45 @@
-// What a run did, gathered as it goes: the outcome, each queue's fate and
-// the CUPS restarts.  Read at the end by the report, the terminal summary
-// and the exit status.
+// A run's plan and what became of it: built once before anything changes,
+// then filled in item by item as the run works through it.  The preview,
+// the report, the terminal summary and the exit status only read it.
 #ifndef LUMO_APP_RUN_RECORD_H
 #define LUMO_APP_RUN_RECORD_H
 
 #include <string>
 #include <vector>
 
-#include "install/installation.h"
-#include "ppd/printer_update.h"
+#include "deinstall/deinstall.h"
+#include "install/copy_entries.h"
+#include "ppd/queue_plan.h"
 
 enum class Outcome { kStopped, kDeclined, kInstalled, kUpgraded, kRemoved, kPreview };
+
+// What an installing run does: the manifest's files, then the queues on
+// the maker's older PPD files, whose new PPD files are copied into place
+// for a restart of CUPS to read or, live, handed to the running scheduler.
+struct InstallPlan {
+  std::string productPpdDir;
+  FilePlans files;
+  QueuePlans queues;
+  bool live = false;
+};
 
 struct RunRecord {
   Outcome outcome = Outcome::kStopped;
   std::string reason;  // why the run stopped
-  QueueResults queues;
+  bool removing = false;
+  std::string installDir;  // where the product goes, or is removed from
+  InstallPlan install;
+  RemovalPlan removal;
   std::vector<int> restarts;  // the status of each CUPS restart
+  std::string logPath;        // the Log file written; empty when none was
 };
 
 // The outcome's name in the report and the summary.
 const char* outcomeName(Outcome outcome);
 
-// A queue that kept its PPD for a fault, not by the administrator's answer.
-bool keptByFault(const QueueResult& queue);
-
 // The exit status that -x asks for: 1 when the run stopped before
-// installing or removing, 2 when it installed but a copy failed or a queue
-// kept its PPD for a fault, else 0.
-int outcomeStatus(const RunRecord& record, const Installation& installation);
+// installing or removing, 2 when an item failed or was kept for a fault
+// (something a rerun or the administrator can mend), else 0.
+int outcomeStatus(const RunRecord& record);
 
 #endif

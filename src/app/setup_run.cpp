@@ -25,6 +25,7 @@
 #include "discovery/spooler.h"
 #include "install/go_install.h"
 #include "install/model_links.h"
+#include "install/product_ppd_dir.h"
 #include "install/selinux.h"
 #include "ppd/live_update.h"
 #include "ppd/printer_scan.h"
@@ -35,6 +36,8 @@ namespace {
 
 const char kDefaultHostAddress[] = "127.0.0.1";
 const char kLogPath[] = "/var/log/Lumo4.0_UpdateLog";
+// Where the Log's messages went when no Log file could be opened.
+const char kStandardError[] = "standard error";
 
 const char* installQuestion(int upgradeMode) {
   if (upgradeMode == 1)
@@ -50,11 +53,14 @@ void tell(Log& log, const char* text) {
 
 // The Log file of a run that found another one in progress: the usual
 // Log file is that run's, and starting it afresh would lose it, so this
-// run's goes beside it with its process id appended.
-void writeOwnLog(const std::string& text) {
+// run's goes beside it with its process id appended.  Its path, or the
+// standard error the text went to instead.
+std::string writeOwnLog(const std::string& text) {
   Log own;
-  if (own.open(formatText("%s.%d", kLogPath, int(getpid()))))
-    own.message(text);
+  std::string path = formatText("%s.%d", kLogPath, int(getpid()));
+  bool opened = own.open(path);
+  own.message(text);
+  return opened ? path : kStandardError;
 }
 
 }  // namespace
@@ -73,7 +79,7 @@ bool SetupRun::lockRun() {
           : formatText("The run lock cannot be taken (%s): this run changes nothing.",
                        note.c_str());
   std::fprintf(stderr, "%s\n", text.c_str());
-  writeOwnLog(text);
+  record_.logPath = writeOwnLog(text);
   return false;
 }
 
@@ -97,17 +103,19 @@ void SetupRun::stop(const std::string& reason) {
 // what the options ask for beside it.
 void SetupRun::finish() {
   log_.close();
+  record_.installDir = installation_.dir;
   if (!options_.reportPath.empty() &&
-      !writeReport(options_.reportPath,
-                   reportText(record_, facts_, installation_, options_.preview ? "" : log_.path())))
+      !writeReport(options_.reportPath, reportText(record_, facts_)))
     std::fprintf(stderr, "Cannot write the report %s: %s.\n", options_.reportPath.c_str(),
                  std::strerror(errno));
   if (onTerminal() && !options_.preview)
-    printSummary(stderr, record_, log_.path());
+    printSummary(stderr, record_);
 }
 
 int SetupRun::exitStatus() const {
-  return options_.exitStatus ? outcomeStatus(record_, installation_) : 0;
+  if (noTmpFile_)
+    return 255;
+  return options_.exitStatus ? outcomeStatus(record_) : 0;
 }
 
 void SetupRun::detectSelinux() {
@@ -141,7 +149,9 @@ void SetupRun::startLog() {
   }
   std::rename(path.c_str(), (path + ".1").c_str());  // never follows a link
   const std::string& chcon = facts_.tools.path(kToolChcon);
-  if (log_.open(path) && !chcon.empty()) {
+  bool opened = log_.open(path);
+  record_.logPath = opened ? path : kStandardError;
+  if (opened && !chcon.empty()) {
     // The label goes on the file opened, which its name may no longer be.
     std::string command = formatText("%s -u system_u %s 2>/dev/null", chcon.c_str(),
                                      shellWord(log_.descriptorPath()).c_str());
@@ -235,41 +245,56 @@ void SetupRun::takeEarlierInstallation(int kind) {
   printers_.clear();
 }
 
-// What a killed run left is finished first.  Then the maker's CUPS queues
-// get the product's newer PPD files, and CUPS is restarted to read them
+// The installing run's plan: the manifest's files, and the queues on the
+// maker's older PPDs with the product PPD each gets from the package (the
+// start directory's ppd/), where the copies will have put it.
+void SetupRun::planInstall() {
+  InstallPlan& plan = record_.install;
+  plan.live = options_.liveUpdate;
+  PpdLocations ppd = facts_.ppd;
+  ppd.ppdInstallDir = plan.productPpdDir = plannedProductPpdDir(ppd);
+  plan.files = planFiles(installation_.manifest, installation_.dir, ppd,
+                         installsFromElsewhere(facts_, installation_.dir));
+  ProductPpdSource source{facts_.startDir, plan.productPpdDir, {}};
+  // Only the product PPD directory is a place for them: a fallback such as
+  // /tmp is anyone's.
+  for (const FilePlan& file : plan.files)
+    if (file.entry.target == "?" && file.action == FileAction::kCopy &&
+        !plan.productPpdDir.empty() && file.destination == plan.productPpdDir)
+      source.installs[facts_.startDir + "/" + file.entry.source] = file.installed;
+  cupsPpdDirFound_ = readCupsPrinters(log_, facts_.cupsBaseDir, printers_);
+  plan.queues = planQueues(productPpds_, source, printers_);
+}
+
+// What a killed run left is finished first.  Then the planned queues get
+// the product's newer PPD files, and CUPS is restarted to read them
 // (unless the administrator broke the update off); CUPS is then restarted
 // once more, whatever the update did.  A live update (-L) hands the files
 // to the running scheduler and restarts CUPS only when it had to copy some.
 void SetupRun::updateCupsQueues() {
-  const std::string& ppdDir = facts_.ppd.ppdInstallDir;
   removeLeftovers(log_, facts_.cupsBaseDir, runLock_.takenAt());
   finishMarkers(log_, facts_.cupsBaseDir, runLock_.takenAt());
   bool restart = !options_.liveUpdate;
   const int limit = restartSeconds(waits_.restartSeconds, countQueuePpds(facts_.cupsBaseDir));
-  if (scanCupsPrinters(log_, productPpds_, facts_.cupsBaseDir, ppdDir, printers_)) {
-    PrinterQuestion ask;
+  QueuePlans& queues = record_.install.queues;
+  if (cupsPpdDirFound_) {
+    listInstalledPrinters(log_, printers_);
+    listPpdFilesToInstall(log_, queues);
+  }
+  if (!queues.empty()) {
+    QueueQuestion ask;
     if (options_.queryLevel != 0)
-      ask = [](const PrinterEntry& printer) {
-        return askYesNoAllBreak(formatText(msg::kAskUpdatePrinter, printer.queueName.c_str()));
+      ask = [](const QueuePlan& queue) {
+        return askYesNoAllBreak(formatText(msg::kAskUpdatePrinter, queue.name.c_str()));
       };
-    // Only the report names each queue's options: without one they are not
-    // kept, which on a server of thousands of queues is most of the memory.
-    bool keepOptions = !options_.reportPath.empty();
-    bool showing = onTerminal() && options_.queryLevel == 0;
-    auto progress = [keepOptions, showing](QueueResult& outcome, size_t done, size_t total) {
-      if (!keepOptions) {
-        outcome.defaults = OptionList();
-        outcome.carried = OptionList();
-      }
-      if (showing)
-        showProgress(stderr, done, total);
-    };
+    UpdateProgress progress;
+    if (onTerminal() && options_.queryLevel == 0)
+      progress = [](QueuePlan&, size_t done, size_t total) { showProgress(stderr, done, total); };
     std::optional<LiveUpdate> live;
     if (options_.liveUpdate)
       live.emplace(log_, facts_.cupsBaseDir, localScheduler(waits_.serverSeconds));
-    bool finished = updatePrinters(log_, productPpds_, ppdDir, facts_.startDir, printers_, ask,
-                                   record_.queues, progress,
-                                   live ? live->step() : ReplaceStep());
+    bool finished = updateQueues(log_, productPpds_, queues, ask, progress,
+                                 live ? live->step() : ReplaceStep());
     if (live)
       restart = live->needsRestart();
     live.reset();  // the scheduler's connection closed before any restart
@@ -301,14 +326,16 @@ void SetupRun::installBranch() {
     log_.message(msg::kInsufficientData);
     return stop(stopReason());
   }
+  planInstall();
   if (options_.preview)
     return previewInstall();
   if (options_.queryLevel != 0 &&
       askYesNo(installQuestion(installation_.upgradeMode)) != kAnswerYes)
     return declined();
-  if (!goInstall(context_, installation_))
+  if (!goInstall(context_, installation_, record_.install.files))
     return stop("the installation directory cannot be prepared");
-  removeInstallLeftovers(context_, installation_, runLock_.takenAt());
+  removeInstallLeftovers(context_, installation_.dir, record_.install.files,
+                         runLock_.takenAt());
   record_.outcome = installation_.upgradeMode ? Outcome::kUpgraded : Outcome::kInstalled;
   updateCupsQueues();
   finish();
@@ -329,8 +356,7 @@ std::string SetupRun::stopReason() const {
 }
 
 void SetupRun::previewInstall() {
-  readCupsPrinters(log_, facts_.cupsBaseDir, printers_);
-  ::previewInstall(stdout, context_, installation_, productPpds_, printers_);
+  ::previewInstall(stdout, record_.install, installation_.dir);
   record_.outcome = Outcome::kPreview;
   finish();
 }
@@ -346,9 +372,11 @@ void SetupRun::deinstallBranch() {
     }
     return stop("no installation found");
   }
+  record_.removing = true;
   if (options_.preview) {
     readInfoPrinters(log_, installation_.dir, kind, printers_);
-    previewRemoval(stdout, log_, installation_, printers_);
+    record_.removal = planRemoval(log_, installation_.dir, printers_);
+    previewRemoval(stdout, record_.removal);
     record_.outcome = Outcome::kPreview;
     return finish();
   }
@@ -357,11 +385,53 @@ void SetupRun::deinstallBranch() {
   removeLeftovers(log_, facts_.cupsBaseDir, runLock_.takenAt());
   readInfoPrinters(log_, installation_.dir, kind, printers_);
   log_.printf(msg::kPrintersFound, int(printers_.size()));
-  removePrinters(context_, installation_.dir, printers_);
-  removeInstalledFiles(log_, installation_.dir, true);
+  record_.removal = planRemoval(log_, installation_.dir, printers_);
+  removePrinters(context_, record_.removal);
+  removeInstalledFiles(log_, installation_.dir, record_.removal);
   tell(log_, msg::kUninstalled);
   record_.outcome = Outcome::kRemoved;
   finish();
+}
+
+// Everything after the Log file is opened.
+void SetupRun::runSteps(int argc, char** argv, const std::string& firstRefusal) {
+  if (!firstRefusal.empty())
+    return refuse(firstRefusal);
+  if (!checkStartDir(argc > 0 ? argv[0] : nullptr))
+    return;
+  logSelinux();
+  facts_.noFoomatic = !hasFoomaticRip();
+  facts_.isRoot = facts_.uid == 0;
+
+  std::string refusal = secondOptionPass(argc, argv, options_);
+  log_.setDebugLevel(options_.debugLevel);
+  installation_.dir = options_.installDir;
+  if (!refusal.empty())
+    return refuse(refusal);
+  if (!checkRoot())
+    return;
+  log_.trace("Root mode: getting printer manager.\n");
+  stopRun_ = recognisePrintSystem(context_);
+  findHost();
+  findCupsCommands(context_);
+  locatePpdDirs();
+  if (options_.deinstall)
+    deinstallBranch();
+  else
+    installBranch();
+}
+
+// A report asked for must be possible before anything changes: a run
+// whose outcome cannot be told is not started.
+bool SetupRun::checkReportPath() {
+  if (options_.reportPath.empty())
+    return true;
+  std::string problem = reportPathProblem(options_.reportPath, facts_.uid);
+  if (problem.empty())
+    return true;
+  std::fprintf(stderr, "The report %s cannot be written: %s. Nothing is changed.\n",
+               options_.reportPath.c_str(), problem.c_str());
+  return false;
 }
 
 int SetupRun::run(int argc, char** argv) {
@@ -369,8 +439,10 @@ int SetupRun::run(int argc, char** argv) {
   std::string refusal = firstOptionPass(argc, argv, options_);
   if (options_.usage) {
     printUsage();
-    return 0;
+    return options_.refusedLong ? 1 : 0;
   }
+  if (refusal.empty() && !checkReportPath())
+    return 1;
   // A run as another user changes nothing but its own Log file, and a
   // preview nothing at all.
   if (facts_.uid == 0 && !options_.preview && !lockRun()) {
@@ -383,43 +455,19 @@ int SetupRun::run(int argc, char** argv) {
   if (!options_.preview)
     loadSelinuxModule();
   startLog();
-  if (!refusal.empty()) {
-    refuse(refusal);
-    return exitStatus();
+  try {
+    runSteps(argc, argv, refusal);
+  } catch (const TmpFileError& error) {
+    // Without the temporary file the run cannot go on; it ends as every
+    // stop does, with its report.
+    std::fputs(error.what(), stderr);
+    log_.message(error.what());
+    noTmpFile_ = true;
+    stop("no temporary file can be created");
   }
-  if (!checkStartDir(argc > 0 ? argv[0] : nullptr))
-    return exitStatus();
-  logSelinux();
-  facts_.noFoomatic = !hasFoomaticRip();
-  facts_.isRoot = facts_.uid == 0;
-
-  refusal = secondOptionPass(argc, argv, options_);
-  log_.setDebugLevel(options_.debugLevel);
-  installation_.dir = options_.installDir;
-  if (!refusal.empty()) {
-    refuse(refusal);
-    return exitStatus();
-  }
-  if (!checkRoot())
-    return exitStatus();
-  log_.trace("Root mode: getting printer manager.\n");
-  stopRun_ = recognisePrintSystem(context_);
-  findHost();
-  findCupsCommands(context_);
-  locatePpdDirs();
-  if (options_.deinstall)
-    deinstallBranch();
-  else
-    installBranch();
   return exitStatus();
 }
 
 int runSetup(int argc, char** argv, const Waits& waits) {
-  try {
-    return SetupRun(waits).run(argc, argv);
-  } catch (const TmpFileError& error) {
-    // Without the temporary file the run cannot go on.
-    std::fputs(error.what(), stderr);
-    return 255;
-  }
+  return SetupRun(waits).run(argc, argv);
 }

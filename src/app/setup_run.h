@@ -20,7 +20,8 @@ class SetupRun {
   explicit SetupRun(const Waits& waits) : waits_(waits) {}
 
   // Runs setup; the exit status: 0 on every path the run controls, unless
-  // -x asks for the outcome's.
+  // -x asks for the outcome's; 1 for a report that cannot be written, 255
+  // when no temporary file could be had.
   int run(int argc, char** argv);
 
  private:
@@ -31,12 +32,15 @@ class SetupRun {
   bool checkStartDir(const char* invocation);
   void logSelinux();
   bool checkRoot();
+  bool checkReportPath();
+  void runSteps(int argc, char** argv, const std::string& firstRefusal);
   void findHost();
   void locatePpdDirs();
   void refuse(const std::string& why);
   void stop(const std::string& reason);
   void declined();
   void takeEarlierInstallation(int kind);
+  void planInstall();
   void updateCupsQueues();
   void installBranch();
   void previewInstall();
@@ -52,6 +56,8 @@ class SetupRun {
   Log log_;
   Context context_{log_, options_, facts_, waits_};
   bool stopRun_ = false;
+  bool noTmpFile_ = false;
+  bool cupsPpdDirFound_ = false;
   Installation installation_;
   PrinterList printers_;
   ProductPpdIndex productPpds_;

@@ -13,17 +13,22 @@ void showProgress(FILE* out, size_t done, size_t total) {
   std::fflush(out);
 }
 
-void printSummary(FILE* out, const RunRecord& record, const std::string& logPath) {
+void printSummary(FILE* out, const RunRecord& record) {
   std::fprintf(out, "Lumo 4.0-0 setup: %s", outcomeName(record.outcome));
   if (!record.reason.empty())
     std::fprintf(out, " (%s)", record.reason.c_str());
-  size_t updated = 0;
-  for (const QueueResult& queue : record.queues)
-    updated += queue.updated ? 1 : 0;
-  std::fprintf(out, "; queues updated: %zu, kept: %zu.\n", updated,
-               record.queues.size() - updated);
-  for (const QueueResult& queue : record.queues)
-    if (!queue.updated)
-      std::fprintf(out, "  %s keeps its PPD: %s.\n", queue.queue.c_str(), queue.reason.c_str());
-  std::fprintf(out, "Log file: %s\n", logPath.c_str());
+  size_t updated = 0, unsupported = 0;
+  const QueuePlans& queues = record.install.queues;
+  for (const QueuePlan& queue : queues) {
+    updated += queue.state == ItemState::kDone ? 1 : 0;
+    unsupported += queue.status.reason == Reason::kNoProductPpd ? 1 : 0;
+  }
+  std::fprintf(out, "; queues updated: %zu, kept: %zu", updated, queues.size() - updated);
+  if (unsupported > 0)
+    std::fprintf(out, " (unsupported: %zu)", unsupported);
+  std::fprintf(out, ".\n");
+  for (const QueuePlan& queue : queues)
+    if (queue.state != ItemState::kDone)
+      std::fprintf(out, "  %s keeps its PPD: %s.\n", queue.name.c_str(), queue.status.text.c_str());
+  std::fprintf(out, "Log file: %s\n", record.logPath.empty() ? "standard error" : record.logPath.c_str());
 }

@@ -17,7 +17,8 @@ bool onTerminal();
 void showProgress(FILE* out, size_t done, size_t total);
 
 // The closing summary: the outcome, the queues updated and those kept
-// (named, with their reasons), the Log file's path.
-void printSummary(FILE* out, const RunRecord& record, const std::string& logPath);
+// (named, with their reasons; the unsupported ones counted apart), the
+// Log file's path.
+void printSummary(FILE* out, const RunRecord& record);
 
 #endif

@@ -78,3 +78,15 @@ File textStream(const std::string& text) {
   // Read only: the buffer is never written through.
   return File(fmemopen(const_cast<char*>(text.data()), text.size(), "r"));
 }
+
+bool FileStamp::operator==(const FileStamp& other) const {
+  return device == other.device && inode == other.inode && size == other.size &&
+         modified.tv_sec == other.modified.tv_sec && modified.tv_nsec == other.modified.tv_nsec;
+}
+
+FileStamp stampOf(const std::string& path) {
+  struct stat st;
+  if (stat(path.c_str(), &st) != 0)
+    return FileStamp();
+  return FileStamp{st.st_dev, st.st_ino, st.st_size, st.st_mtim};
+}

@@ -55,6 +55,19 @@ File streamOf(Fd fd, const char* mode);
 // Writes all of data to the descriptor; false when a write failed.
 bool writeAll(int fd, const std::string& data);
 
+// What tells a file apart from the same path changed or replaced later.
+struct FileStamp {
+  dev_t device = 0;
+  ino_t inode = 0;
+  off_t size = -1;
+  timespec modified = {};
+  bool operator==(const FileStamp& other) const;
+};
+
+// The stamp of the file at path, following links; size -1 when there is
+// none.
+FileStamp stampOf(const std::string& path);
+
 // A stream reading the text (which must outlive it); empty on failure.
 File textStream(const std::string& text);
 

@@ -11,7 +11,8 @@ struct Options {
   std::optional<int> selinuxMode;  // -S: overrides what selinuxenabled says
   bool deinstall = false;          // -d
   int allowAnyDir = 1;             // -f
-  bool usage = false;              // -h
+  bool usage = false;              // -h, or a refused long option
+  bool refusedLong = false;        // a word "--name": usage, then status 1
   int debugLevel = 0;              // -D, -Z
   std::string manifestName = "LUMOINST.CONF";  // -i
   int colourMode = 1;              // -m

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 
 #include "base/remove_tree.h"
@@ -10,6 +11,13 @@
 #include "base/text.h"
 
 namespace {
+
+// Presence without following links: a dangling link is still a file to
+// remove.
+bool isEntryPresent(const std::string& path) {
+  struct stat st;
+  return lstat(path.c_str(), &st) == 0;
+}
 
 // lpadmin and lpstat ask the print server, which answers a removal within a
 // second when it works at all.
@@ -81,15 +89,29 @@ bool removeQueue(Context& run, const std::string& name) {
   return true;
 }
 
-int removePrinterDir(const std::string& installDir, const std::string& name) {
-  std::string dir = installDir + "/" + name;
-  if (!isEntryPresent(dir))
-    return -1;
-  int result = removeTree(dir);
-  std::string script = dir + ".sh";
-  if (isEntryPresent(script))
-    unlink(script.c_str());
-  return result;
+namespace {
+
+RemovalPath plannedPath(const std::string& path, bool directory) {
+  RemovalPath item;
+  item.path = path;
+  item.directory = directory;
+  item.present = isEntryPresent(path);
+  return item;
+}
+
+// Deletes one path as planned, recording how it went.
+bool removePath(RemovalPath& item) {
+  bool done = item.present && isEntryPresent(item.path) &&
+              (item.directory ? removeTree(item.path) == 0 : unlink(item.path.c_str()) == 0);
+  int error = errno;
+  if (!item.present) {
+    item.state = ItemState::kLeft;
+    return false;
+  }
+  item.state = done ? ItemState::kDone : ItemState::kFailed;
+  if (!done)
+    item.status = failure(Reason::kRemoveFailed, "cannot remove " + item.path, error);
+  return done;
 }
 
 std::vector<std::string> queuesToRemove(Log& log, const PrinterList& printers) {
@@ -107,41 +129,59 @@ std::vector<std::string> queuesToRemove(Log& log, const PrinterList& printers) {
   return names;
 }
 
-void removePrinters(Context& run, const std::string& installDir, const PrinterList& printers) {
-  for (const std::string& name : queuesToRemove(run.log, printers)) {
-    removeQueue(run, name);
-    removePrinterDir(installDir, name);
-    run.log.printf(msg::kDeletingPrinter, name.c_str());
+// The product's files, each once, and its directories.
+const char* const kInstalledFiles[] = {
+    "lumo",        "lumoInfo4.0",     "bin/orbgsfilter", "/usr/bin/orbgsfilter",
+    "etc/UNINSTALLLUMO", "bin/setup", "etc/lumo4.0.png", "LUMOINST.CONF",
+    "etc/LUMOINST.CONF", "bin/nc",
+};
+const char* const kInstalledDirs[] = {"Default", "ppd", "etc", "bin"};
+
+std::string underInstallDir(const std::string& installDir, const char* name) {
+  return name[0] == '/' ? name : installDir + "/" + name;
+}
+
+}  // namespace
+
+RemovalPlan planRemoval(Log& log, const std::string& installDir, const PrinterList& printers) {
+  RemovalPlan plan;
+  for (const std::string& name : queuesToRemove(log, printers)) {
+    QueueRemoval queue;
+    queue.name = name;
+    std::string dir = installDir + "/" + name;
+    for (RemovalPath item : {plannedPath(dir, true), plannedPath(dir + ".sh", false)})
+      if (item.present)
+        queue.paths.push_back(item);
+    plan.queues.push_back(queue);
+  }
+  for (const char* file : kInstalledFiles)
+    plan.paths.push_back(plannedPath(underInstallDir(installDir, file), false));
+  for (const char* dir : kInstalledDirs)
+    plan.paths.push_back(plannedPath(underInstallDir(installDir, dir), true));
+  return plan;
+}
+
+void removePrinters(Context& run, RemovalPlan& plan) {
+  for (QueueRemoval& queue : plan.queues) {
+    removeQueue(run, queue.name);
+    queue.state = ItemState::kDone;
+    for (RemovalPath& item : queue.paths)
+      if (!removePath(item) && queue.state == ItemState::kDone) {
+        queue.state = ItemState::kFailed;
+        queue.status = item.status;
+      }
+    run.log.printf(msg::kDeletingPrinter, queue.name.c_str());
   }
 }
 
-bool isEntryPresent(const std::string& path) {
-  struct stat st;
-  return lstat(path.c_str(), &st) == 0;
-}
-
-std::vector<std::string> installedFiles(const std::string& dir) {
-  return {
-      dir + "/lumo",          dir + "/lumoInfo4.0",        dir + "/bin/orbgsfilter",
-      "/usr/bin/orbgsfilter", dir + "/etc/UNINSTALLLUMO",  dir + "/bin/setup",
-      dir + "/etc/lumo4.0.png", dir + "/LUMOINST.CONF",    dir + "/etc/LUMOINST.CONF",
-      "/usr/bin/orbgsfilter", dir + "/bin/nc",
-  };
-}
-
-std::vector<std::string> installedDirs(const std::string& dir) {
-  return {dir + "/Default", dir + "/ppd", dir + "/etc", dir + "/bin"};
-}
-
-void removeInstalledFiles(Log& log, const std::string& dir, bool remove) {
+void removeInstalledFiles(Log& log, const std::string& dir, RemovalPlan& plan) {
   if (chdir(dir.c_str()) != 0) {
     log.printf(msg::kInstallDirNotOk, dir.c_str());
     return;
   }
-  for (const std::string& file : installedFiles(dir))
-    reportDeletion(log, formatText(msg::kDeletingFile, file.c_str()),
-                   isEntryPresent(file) && (!remove || unlink(file.c_str()) == 0));
-  for (const std::string& path : installedDirs(dir))
-    reportDeletion(log, formatText(msg::kDeletingDir, path.c_str()),
-                   isEntryPresent(path) && (!remove || removeTree(path) == 0));
+  for (RemovalPath& item : plan.paths) {
+    std::string subject = item.directory ? formatText(msg::kDeletingDir, item.path.c_str())
+                                         : formatText(msg::kDeletingFile, item.path.c_str());
+    reportDeletion(log, subject, removePath(item));
+  }
 }

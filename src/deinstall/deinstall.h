@@ -1,39 +1,52 @@
-// De-installation: the product's print queues, files and directories.
+// De-installation: the product's print queues, files and directories,
+// planned before anything is removed, then removed item by item with each
+// outcome recorded in the plan.
 #ifndef LUMO_DEINSTALL_DEINSTALL_H
 #define LUMO_DEINSTALL_DEINSTALL_H
 
 #include <string>
 #include <vector>
 
+#include "base/status.h"
 #include "discovery/context.h"
 #include "ppd/printer_list.h"
 
-// The queues a removal takes: every printer of the list but the first, and
-// but any named "Default" or with a name that could name a path (logged).
-std::vector<std::string> queuesToRemove(Log& log, const PrinterList& printers);
+// A file or directory the removal deletes.
+struct RemovalPath {
+  std::string path;
+  bool directory = false;
+  bool present = false;  // there when the removal was planned
+  ItemState state = ItemState::kPlanned;
+  Status status;
+};
 
-// Removes each of queuesToRemove: its queue, device and model files,
-// directory and start script under the installation directory.
-void removePrinters(Context& run, const std::string& installDir, const PrinterList& printers);
+struct QueueRemoval {
+  std::string name;
+  std::vector<RemovalPath> paths;  // its directory and start script, where present
+  ItemState state = ItemState::kPlanned;
+  Status status;
+};
+
+struct RemovalPlan {
+  std::vector<QueueRemoval> queues;
+  std::vector<RemovalPath> paths;  // the product's files, then its directories
+};
+
+// Plans the removal: every printer of the list but the first, and but any
+// named "Default" or with a name that could name a path (logged); the
+// product's files and directories, each with whether it is there.
+RemovalPlan planRemoval(Log& log, const std::string& installDir, const PrinterList& printers);
+
+// Removes each planned queue: its queue, device and model files, directory
+// and start script under the installation directory.
+void removePrinters(Context& run, RemovalPlan& plan);
 
 // Removes one queue from the spooler; false when the spooler kind is not
 // one it handles (unknown, LP or CUPS).
 bool removeQueue(Context& run, const std::string& name);
 
-// Removes the printer's directory and start script under the installation
-// directory; the result of removing the directory, -1 when it is missing.
-int removePrinterDir(const std::string& installDir, const std::string& name);
-
-// Presence without following links: a dangling link is still a file to
-// remove.
-bool isEntryPresent(const std::string& path);
-
-// The product's files and directories a removal deletes, where they exist.
-std::vector<std::string> installedFiles(const std::string& installDir);
-std::vector<std::string> installedDirs(const std::string& installDir);
-
-// Deletes the product's files and directories, one log line each; without
-// `remove` it only reports what exists.
-void removeInstalledFiles(Log& log, const std::string& installDir, bool remove);
+// Deletes the product's planned files and directories, one log line each
+// ("OK." or "Not possible!", the latter for one that is not there).
+void removeInstalledFiles(Log& log, const std::string& installDir, RemovalPlan& plan);
 
 #endif

@@ -72,12 +72,13 @@ bool isCupsServerLine(const char* line) {
   return std::strstr(line, "Server:") && std::strstr(line, "CUPS");
 }
 
-// The program that talks to the server: the product's own netcat beside
-// setup or in its binary directory, else the system's nc.
+// The program that talks to the server: the product's own netcat in the
+// start directory's bin/ (where setup is), beside setup or in the
+// product's binary directory, else the system's nc.
 std::string netcatProgram(const std::string& startDir) {
-  if (!startDir.empty()) {
-    std::string own = startDir + "/orbnc";
-    if (exists(own.c_str()))
+  for (const char* dir : {"/bin", ""}) {
+    std::string own = startDir + dir + "/orbnc";
+    if (!startDir.empty() && exists(own.c_str()))
       return own;
   }
   if (exists("/opt/oxa/bin/orbnc"))

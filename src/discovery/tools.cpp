@@ -87,21 +87,58 @@ void findRunTools(ToolTable& tools) {
   tools.whoami = findToolOrName("whoami");
 }
 
+namespace {
+
+// The working directory, or nothing when it cannot be read or would not
+// fit a text setting.
+std::optional<std::string> workingDir() {
+  char cwd[kTextMax + 1];
+  if (!getcwd(cwd, sizeof cwd))
+    return std::nullopt;
+  return std::string(cwd);
+}
+
+// Appends to dir, as "/component", each component of the directory part of
+// path, leaving out empty and "." ones ("./bin//setup" appends "/bin").
+void appendDirComponents(std::string& dir, const std::string& path) {
+  size_t last = path.rfind('/');
+  if (last == std::string::npos)
+    return;
+  for (size_t at = 0; at <= last;) {
+    size_t slash = path.find('/', at);
+    std::string component = path.substr(at, slash - at);
+    if (!component.empty() && component != ".")
+      dir += "/" + component;
+    at = slash + 1;
+  }
+}
+
+// A program in a "bin" directory belongs to the package tree above it.
+void leaveBinDir(std::string& dir) {
+  const std::string bin = "/bin";
+  if (dir.size() >= bin.size() && dir.compare(dir.size() - bin.size(), bin.size(), bin) == 0)
+    dir.erase(dir.size() - bin.size());
+}
+
+}  // namespace
+
 std::optional<std::string> findStartDir(Log& log, const std::string& invocation) {
   if (invocation.size() > kTextMax)
     return std::nullopt;
-  std::string dir = invocation;
-  if (dir[0] == '/') {
-    size_t slash = dir.rfind('/');
-    if (slash > 0)
-      dir.erase(slash);
-  } else {
-    char cwd[kTextMax + 1];
-    if (getcwd(cwd, sizeof cwd))
-      dir = cwd;
+  std::string dir;  // built without a trailing slash: empty is the root
+  if (invocation.empty() || invocation[0] != '/') {
+    std::optional<std::string> cwd = workingDir();
+    if (!cwd)
+      return std::nullopt;
+    if (*cwd != "/")
+      dir = *cwd;
   }
-  if (dir == "/opt/oxa/bin")
-    dir = "/opt/oxa";
+  appendDirComponents(dir, invocation);
+  leaveBinDir(dir);
+  if (dir.empty())
+    dir = "/";
+  if (dir.size() > kTextMax)
+    return std::nullopt;
   log.printf(msg::kInstallFrom, dir.c_str());
   return dir;
 }

@@ -64,8 +64,14 @@ std::string findCupsTool(const std::string& name, const std::string& cupsBinDir,
 void findSelinuxTools(ToolTable& tools);
 void findRunTools(ToolTable& tools);
 
-// The start directory from the program's path as invoked, logged; nothing
-// (nothing logged) when the result would not fit a text setting.
+// The start directory, logged: the package root the program was started
+// from.  That is the directory of the program as invoked (for a relative
+// path the working directory joined with it, "." components left out; for
+// a bare name the working directory), or its parent when that directory is
+// a "bin": /root/stage/bin/setup, and bin/setup run in /root/stage, both
+// give /root/stage.  Nothing (nothing logged) when the invocation, the
+// working directory or the result would not fit a text setting, or the
+// working directory cannot be read.
 std::optional<std::string> findStartDir(Log& log, const std::string& invocation);
 
 #endif

@@ -1,5 +1,7 @@
 #include "install/copy_entries.h"
 
+#include <cerrno>
+
 #include "base/copy_file.h"
 #include "base/fs_helpers.h"
 #include "base/text.h"
@@ -15,7 +17,7 @@ bool isDirectoryTarget(const std::string& target) {
 }
 
 std::string ppdDestination(const PpdLocations& ppd) {
-  if (!ppd.ppdInstallDir.empty() && isDirectory(ppd.ppdInstallDir))
+  if (!ppd.ppdInstallDir.empty())
     return ppd.ppdInstallDir;
   if (!ppd.cupsModelDir.empty() && isDirectory(ppd.cupsModelDir))
     return ppd.cupsModelDir;
@@ -40,28 +42,32 @@ bool prepareDestination(Log& log, const ManifestEntry& entry, const std::string&
   return true;
 }
 
-// Skipped silently: sources too short to be a product file ("nc" is one),
-// and, when installing in place, every entry but the PPD files.
-bool isCopied(const ManifestEntry& entry, bool dirsDiffer) {
+FileAction plannedAction(const ManifestEntry& entry, const std::string& destination,
+                         bool dirsDiffer) {
   if (entry.source.size() < 3 && entry.source != "nc")
-    return false;
-  return entry.target == "?" || dirsDiffer;
+    return FileAction::kNoProductFile;
+  if (entry.target != "?" && !dirsDiffer)
+    return FileAction::kInPlace;
+  if (destination.empty())
+    return FileAction::kNoDestination;
+  return FileAction::kCopy;
 }
 
-CopyState copyEntry(Context& run, const ManifestEntry& entry, const std::string& installDir,
-               bool dirsDiffer) {
-  Log& log = run.log;
-  if (!isCopied(entry, dirsDiffer))
-    return CopyState::kSkipped;
-  std::string destination = entryDestination(entry, installDir, run.facts.ppd);
-  if (destination.empty()) {
-    log.printf("No destination for file %s (target '%s'): not copied.", entry.source.c_str(),
-              entry.target.c_str());
-    return CopyState::kFailed;
+Status copyFailed(const std::string& text, int error = 0) {
+  return failure(Reason::kCopyFailed, text, error);
+}
+
+Status copyEntry(Log& log, const FilePlan& file) {
+  const ManifestEntry& entry = file.entry;
+  if (file.action == FileAction::kNoDestination) {
+    std::string text = formatText("No destination for file %s (target '%s'): not copied.",
+                                  entry.source.c_str(), entry.target.c_str());
+    log.message(text);
+    return failure(Reason::kNoDestination, text);
   }
-  std::string installed = installedAt(entry, destination);
-  if (destination.size() < 3 || !pathFits(log, destination) || !pathFits(log, installed))
-    return CopyState::kFailed;
+  const std::string& destination = file.destination;
+  if (destination.size() < 3 || !pathFits(log, destination) || !pathFits(log, file.installed))
+    return copyFailed("the destination " + destination + " is refused");
 
   std::string message =
       formatText(msg::kCopyingFile, entry.source.c_str(), destination.c_str());
@@ -71,14 +77,17 @@ CopyState copyEntry(Context& run, const ManifestEntry& entry, const std::string&
   // copy leaves nothing behind.
   int mode = entry.mode > 0 ? entry.mode : kKeepTargetMode;
   if (!prepareDestination(log, entry, destination) ||
-      !copyFile(entry.source, installed, mode)) {
+      !copyFile(entry.source, file.installed, mode)) {
+    int error = errno;
     log.message(message + msg::kWrong);
-    return CopyState::kFailed;
+    return copyFailed(formatText("cannot copy %s to %s", entry.source.c_str(),
+                                 file.installed.c_str()),
+                      error);
   }
   log.message(message);
   if (entry.mode > 0)
-    log.printf(msg::kChangingRights, installed.c_str(), unsigned(entry.mode));
-  return CopyState::kCopied;
+    log.printf(msg::kChangingRights, file.installed.c_str(), unsigned(entry.mode));
+  return Status();
 }
 
 }  // namespace
@@ -97,20 +106,42 @@ std::string entryDestination(const ManifestEntry& entry, const std::string& inst
   return std::string();
 }
 
-std::string installedPath(const ManifestEntry& entry, const std::string& installDir,
-                          const PpdLocations& ppd) {
-  std::string destination = entryDestination(entry, installDir, ppd);
-  return destination.empty() ? destination : installedAt(entry, destination);
+const char* fileActionName(FileAction action) {
+  switch (action) {
+    case FileAction::kCopy: return "copy";
+    case FileAction::kInPlace: return "in-place";
+    case FileAction::kNoProductFile: return "no-product-file";
+    case FileAction::kNoDestination: return "no-destination";
+  }
+  return "copy";
 }
 
-std::vector<CopyState> copyManifestEntries(Context& run, const Manifest& manifest,
-                                           const std::string& installDir, bool dirsDiffer) {
-  std::vector<CopyState> states;
-  for (size_t i = 0; i < manifest.size(); ++i) {
-    const ManifestEntry& entry = manifest[i];
+FilePlans planFiles(const Manifest& manifest, const std::string& installDir,
+                    const PpdLocations& ppd, bool dirsDiffer) {
+  FilePlans files;
+  for (const ManifestEntry& entry : manifest) {
+    FilePlan file;
+    file.entry = entry;
+    file.destination = entryDestination(entry, installDir, ppd);
+    if (!file.destination.empty())
+      file.installed = installedAt(entry, file.destination);
+    file.action = plannedAction(entry, file.destination, dirsDiffer);
+    files.push_back(file);
+  }
+  return files;
+}
+
+void copyFiles(Context& run, FilePlans& files) {
+  for (size_t i = 0; i < files.size(); ++i) {
+    FilePlan& file = files[i];
+    const ManifestEntry& entry = file.entry;
     run.log.trace("goInstall[%zu]: %s ===> %s, o%o.\n", i, entry.source.c_str(),
                   entry.target.c_str(), unsigned(entry.mode));
-    states.push_back(copyEntry(run, entry, installDir, dirsDiffer));
+    if (file.action != FileAction::kCopy && file.action != FileAction::kNoDestination) {
+      file.state = ItemState::kLeft;
+      continue;
+    }
+    file.status = copyEntry(run.log, file);
+    file.state = file.status.ok() ? ItemState::kDone : ItemState::kFailed;
   }
-  return states;
 }

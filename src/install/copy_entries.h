@@ -1,36 +1,54 @@
-// The copy loop of the file installation: every manifest entry copied to
-// the destination its target names, then given its mode.
+// The manifest's files: where each goes and whether the run copies it,
+// planned before anything changes, then copied item by item with each
+// outcome recorded in the plan.
 #ifndef LUMO_INSTALL_COPY_ENTRIES_H
 #define LUMO_INSTALL_COPY_ENTRIES_H
 
 #include <string>
 #include <vector>
 
+#include "base/status.h"
 #include "discovery/context.h"
 #include "install/manifest.h"
 
+enum class FileAction {
+  kCopy,
+  kInPlace,        // installing in place: the file is already where it belongs
+  kNoProductFile,  // a source too short to be one of the product's files
+  kNoDestination,  // a target of no known form
+};
+
+// The action's name in the report: "copy", "in-place", ...
+const char* fileActionName(FileAction action);
+
+struct FilePlan {
+  ManifestEntry entry;
+  std::string destination;  // the directory (or file) the copy goes to
+  std::string installed;    // the file installed
+  FileAction action = FileAction::kCopy;
+  ItemState state = ItemState::kPlanned;
+  Status status;  // why the copy failed
+};
+using FilePlans = std::vector<FilePlan>;
+
 // The destination of an entry by the form of its target:
 //   "." or "/"   installDir/source (the file itself)
-//   "?"          ppdInstallDir, else cupsModelDir, whichever is a directory,
-//                else /tmp
+//   "?"          the product PPD directory (made before the copies), else
+//                cupsModelDir when it is a directory, else /tmp
 //   "./dir"      installDir/dir
 //   "/dir"       the target itself (more than two characters)
 // Empty for a target of no known form.
 std::string entryDestination(const ManifestEntry& entry, const std::string& installDir,
                              const PpdLocations& ppd);
 
-// The file an entry installs: the destination itself for a file target,
-// else the source's last name in the destination directory.  Empty when
-// the entry has no destination.
-std::string installedPath(const ManifestEntry& entry, const std::string& installDir,
-                          const PpdLocations& ppd);
+// Plans each entry of the manifest, in its order.  When the start
+// directory is the installation directory (`dirsDiffer` false) only the
+// "?" entries are copied: the others are in place already.
+FilePlans planFiles(const Manifest& manifest, const std::string& installDir,
+                    const PpdLocations& ppd, bool dirsDiffer);
 
-// Copies the manifest's entries whole, each staged beside its place and
-// renamed over it with its mode (copyFile), and tells what became of each,
-// in the manifest's order.  When the start directory is the installation
-// directory (`dirsDiffer` false) only the "?" entries are copied: the
-// others are in place already.
-std::vector<CopyState> copyManifestEntries(Context& run, const Manifest& manifest,
-                                           const std::string& installDir, bool dirsDiffer);
+// Copies the planned files whole, each staged beside its place and renamed
+// over it with its mode (copyFile), recording each outcome.
+void copyFiles(Context& run, FilePlans& files);
 
 #endif

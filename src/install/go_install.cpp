@@ -4,7 +4,6 @@
 
 #include "base/fs_helpers.h"
 #include "base/text.h"
-#include "install/copy_entries.h"
 #include "install/info_file.h"
 #include "install/product_ppd_dir.h"
 #include "install/selinux.h"
@@ -24,9 +23,7 @@ void logBlanked(Log& log, std::string text) {
 }
 
 void enterStartDir(Context& run) {
-  std::string& startDir = run.facts.startDir;
-  if (startDir == "/opt/oxa/bin")
-    startDir = "/opt/oxa";
+  const std::string& startDir = run.facts.startDir;
   if (chdir(startDir.c_str()) != 0)
     run.log.printf(msg::kCouldNotChdir, startDir.c_str());
   else
@@ -77,13 +74,12 @@ void linkFilter(Context& run, const std::string& installDir) {
 
 }  // namespace
 
-void removeInstallLeftovers(Context& run, const Installation& installation,
+void removeInstallLeftovers(Context& run, const std::string& dir, const FilePlans& files,
                             const timespec& before) {
-  const std::string& dir = installation.dir;
   std::vector<std::string> written = {installedFilePath(dir, kInfoFileName),
                                       installedFilePath(dir, kUninstallScriptName)};
-  for (const ManifestEntry& entry : installation.manifest)
-    written.push_back(installedPath(entry, dir, run.facts.ppd));
+  for (const FilePlan& file : files)
+    written.push_back(file.installed);
   for (const std::string& path : written)
     if (!path.empty())
       removeStagedBeside(run.log, path, before);
@@ -111,13 +107,15 @@ bool prepareInstallDir(Context& run, const std::string& dir) {
   return true;
 }
 
-bool goInstall(Context& run, Installation& installation) {
+bool installsFromElsewhere(const Facts& facts, const std::string& installDir) {
+  return facts.startDir != installDir;
+}
+
+bool goInstall(Context& run, const Installation& installation, FilePlans& files) {
   Log& log = run.log;
   const std::string& dir = installation.dir;
   enterStartDir(run);
-  // Installing in place: the product's own files are where they belong.
-  bool dirsDiffer = run.facts.startDir != dir;
-  if (dirsDiffer)
+  if (installsFromElsewhere(run.facts, dir))
     log.printf(msg::kSetupAfterRpm, run.facts.startDir.c_str());
 
   if (!prepareInstallDir(run, dir)) {
@@ -138,7 +136,7 @@ bool goInstall(Context& run, Installation& installation) {
   int count = int(installation.manifest.size());
   log.trace(msg::kStartingCopyLoop, count);
   log.printf(msg::kStartingCopyLoop, count);
-  installation.copies = copyManifestEntries(run, installation.manifest, dir, dirsDiffer);
+  copyFiles(run, files);
 
   linkFilter(run, dir);
   runChcon(run, kFilterLink, "-u system_u", true);

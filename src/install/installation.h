@@ -24,7 +24,6 @@ struct Installation {
   std::string existingDir;  // the earlier installation's directory
   int upgradeMode = 0;      // 0 new, else the earlier installation's kind
   Manifest manifest;
-  std::vector<CopyState> copies;  // per manifest entry, once copied
 };
 
 // Looks for the information file of an earlier installation and copies the

@@ -20,9 +20,6 @@ struct ManifestEntry {
 
 using Manifest = std::vector<ManifestEntry>;
 
-// What became of a manifest entry's copy.
-enum class CopyState { kCopied, kFailed, kSkipped };
-
 // Reads startDir/etc/<manifestName>, else startDir/<manifestName>: at most
 // 256 entries, none when the manifest cannot be opened.
 Manifest getInfoData(Log& log, const std::string& startDir, const std::string& manifestName);

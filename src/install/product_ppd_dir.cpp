@@ -48,7 +48,21 @@ bool createArchive(Log& log, const std::string& archive) {
   return true;
 }
 
+// Nothing is at the path yet and its parent is a directory: mkdir can make
+// it.
+bool canBeMade(const std::string& dir) {
+  struct stat st;
+  return lstat(dir.c_str(), &st) != 0 && errno == ENOENT && isDirectory(parentDir(dir));
+}
+
 }  // namespace
+
+std::string plannedProductPpdDir(const PpdLocations& ppd) {
+  const std::string& dir = ppd.ppdInstallDir;
+  if (dir.empty() || isDirectory(dir) || canBeMade(dir) || ppd.cupsModelDir.empty())
+    return dir;
+  return ppd.cupsModelDir + "/oxa";
+}
 
 void prepareProductPpdDir(Log& log, PpdLocations& ppd) {
   const std::string& ppdInstallDir = ppd.ppdInstallDir;

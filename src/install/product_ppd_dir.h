@@ -16,6 +16,11 @@ inline constexpr char kPpdArchive[] = "/var/tmp/LumoPPDFiles4.0-7.tar";
 // replaces it by <cupsModelDir>/oxa and makes sure of that directory.
 void prepareProductPpdDir(Log& log, PpdLocations& ppd);
 
+// The product PPD directory the run will use: ppdInstallDir when it is
+// there or can be made, else the fallback under the CUPS model directory
+// that prepareProductPpdDir takes.
+std::string plannedProductPpdDir(const PpdLocations& ppd);
+
 // Archives every entry of the directory with tar, unless an archive of
 // ours is there already (kept: it holds what the first run found).
 // Returns the shell's status (0 for a kept archive), or -1 when the

@@ -7,8 +7,8 @@ LiveUpdate::LiveUpdate(Log& log, const std::string& cupsBaseDir, SchedulerAddres
     : log_(log), ppdDir_(cupsPpdDir(cupsBaseDir)), address_(std::move(address)) {}
 
 ReplaceStep LiveUpdate::step() {
-  return [this](const PrinterEntry& printer, const std::string& newName, std::string& reason) {
-    return replace(printer, newName, reason);
+  return [this](const PrinterEntry& printer, const std::string& newName) {
+    return replace(printer, newName);
   };
 }
 
@@ -26,12 +26,11 @@ SchedulerLink& LiveUpdate::scheduler() {
   return *link_;
 }
 
-bool LiveUpdate::replace(const PrinterEntry& printer, const std::string& newName,
-                         std::string& reason) {
+Status LiveUpdate::replace(const PrinterEntry& printer, const std::string& newName) {
   // CUPS's older copy Q.ppd.O, or any file not named for its queue, is no
   // PPD the scheduler reads: it is simply copied.
   if (printer.ppdPath != ppdDir_ + "/" + printer.queueName + ".ppd")
-    return copyOverPpd(log_, printer, newName, reason);
+    return replacePPD(log_, printer.ppdPath, newName);
   SchedulerLink& link = scheduler();
   SchedulerAnswer answer = link.findQueue(printer.queueName);
   if (answer.kind == SchedulerAnswer::kDone) {
@@ -41,32 +40,30 @@ bool LiveUpdate::replace(const PrinterEntry& printer, const std::string& newName
     if (answer.kind == SchedulerAnswer::kDone) {
       log_.printf("The scheduler took the PPD of printer %s: %s.", printer.queueName.c_str(),
                   answer.text.c_str());
-      return true;
+      return Status();
     }
   }
   if (answer.kind == SchedulerAnswer::kRefused)
-    return refused(printer, answer, reason);
-  return copyInstead(printer, answer, newName, reason);
+    return refused(printer, answer);
+  return copyInstead(printer, answer, newName);
 }
 
-bool LiveUpdate::refused(const PrinterEntry& printer, const SchedulerAnswer& answer,
-                         std::string& reason) {
+Status LiveUpdate::refused(const PrinterEntry& printer, const SchedulerAnswer& answer) {
   log_.printf("The scheduler refused the PPD of printer %s: %s.", printer.queueName.c_str(),
               answer.text.c_str());
-  reason = "refused by the scheduler: " + answer.text;
-  return false;
+  return failure(Reason::kSchedulerRefused, "refused by the scheduler: " + answer.text);
 }
 
 // The way without -L for this queue: its file copied for a restart to read.
-bool LiveUpdate::copyInstead(const PrinterEntry& printer, const SchedulerAnswer& answer,
-                             const std::string& newName, std::string& reason) {
+Status LiveUpdate::copyInstead(const PrinterEntry& printer, const SchedulerAnswer& answer,
+                               const std::string& newName) {
   if (answer.kind == SchedulerAnswer::kUnknownQueue)
     log_.printf("The scheduler does not know printer %s: %s. Its PPD is copied instead.",
                 printer.queueName.c_str(), answer.text.c_str());
   else
     log_.printf("No answer from the scheduler for printer %s: %s. Its PPD is copied instead.",
                 printer.queueName.c_str(), answer.text.c_str());
-  bool copied = copyOverPpd(log_, printer, newName, reason);
-  copied_ = copied_ || copied;
+  Status copied = replacePPD(log_, printer.ppdPath, newName);
+  copied_ = copied_ || copied.ok();
   return copied;
 }

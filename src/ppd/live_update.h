@@ -32,10 +32,10 @@ class LiveUpdate {
   bool needsRestart() const { return copied_; }
 
  private:
-  bool replace(const PrinterEntry& printer, const std::string& newName, std::string& reason);
-  bool refused(const PrinterEntry& printer, const SchedulerAnswer& answer, std::string& reason);
-  bool copyInstead(const PrinterEntry& printer, const SchedulerAnswer& answer,
-                   const std::string& newName, std::string& reason);
+  Status replace(const PrinterEntry& printer, const std::string& newName);
+  Status refused(const PrinterEntry& printer, const SchedulerAnswer& answer);
+  Status copyInstead(const PrinterEntry& printer, const SchedulerAnswer& answer,
+                     const std::string& newName);
   SchedulerLink& scheduler();
 
   Log& log_;

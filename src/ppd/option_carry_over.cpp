@@ -11,6 +11,17 @@ bool contains(const std::string& text, const char* marker) {
   return text.find(marker) != std::string::npos;
 }
 
+// A block is a user-interface option's ("*OpenUI" ... "*CloseUI") or a JCL
+// option's ("*JCLOpenUI" ... "*JCLCloseUI").  The JCL markers do not
+// contain the others (the asterisk comes first), so each is looked for.
+bool opensBlock(const std::string& piece) {
+  return contains(piece, "*OpenUI") || contains(piece, "*JCLOpenUI");
+}
+
+bool closesBlock(const std::string& piece) {
+  return contains(piece, "*CloseUI") || contains(piece, "*JCLCloseUI");
+}
+
 // Writes the default line of a block, with the old PPD's choice when the
 // option list has one.  False when the piece is no default line to rewrite.
 bool rewriteDefault(Log& log, const std::string& piece, FILE* output, const OptionList& options) {
@@ -40,7 +51,7 @@ void processNewPPD(Log& log, FILE* input, FILE* output, const OptionList& option
   while (readPiece(input, piece, whole)) {
     bool completeLine = lineStart && whole;
     lineStart = whole;
-    bool blockWay = inBlock ? !contains(piece, "*CloseUI") : contains(piece, "*OpenUI");
+    bool blockWay = inBlock ? !closesBlock(piece) : opensBlock(piece);
     inBlock = blockWay;
     if (blockWay && completeLine && contains(piece, "Default") &&
         rewriteDefault(log, piece, output, options))

@@ -1,7 +1,9 @@
 // The PPD option carry-over: copies a new PPD file line by line, rewriting
 // the default line of every user-interface option (between "*OpenUI" and
-// "*CloseUI") with the choice the printer's old PPD had, where the option
-// list holds one.  A line-oriented filter, not a PPD parser.
+// "*CloseUI") and of every JCL option (between "*JCLOpenUI" and
+// "*JCLCloseUI") with the choice the printer's old PPD had, where the
+// option list holds one.  A line-oriented filter, not a PPD parser: either
+// closing line ends the block it is in.
 #ifndef LUMO_PPD_OPTION_CARRY_OVER_H
 #define LUMO_PPD_OPTION_CARRY_OVER_H
 
@@ -19,7 +21,7 @@ constexpr size_t kDefaultKeywordMax = 78;
 constexpr size_t kDefaultValueMax = 79;
 
 // Copies input to output, rewriting default lines inside user-interface
-// blocks as "*Default%s: %s".  The caller checks the streams.
+// and JCL blocks as "*Default%s: %s".  The caller checks the streams.
 void processNewPPD(Log& log, FILE* input, FILE* output, const OptionList& options);
 
 // For a line holding "*Default" (but not "*DefaultColorSep"), the keyword

@@ -1,6 +1,5 @@
 #include "ppd/option_list.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -29,28 +28,6 @@ void collectOption(const ppd_option_t& option, OptionList& options) {
     entry.index = int(options.size()) + 1;
     options.push_back(entry);
   }
-}
-
-// Equal without regard to ASCII case, as libcups compares names.
-bool sameName(const std::string& a, const std::string& b) {
-  auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return lower(x) == lower(y); });
-}
-
-// The first offered option or choice of that name, as libcups finds it.
-const OfferedOption* findOffered(const OfferedOptions& offered, const std::string& keyword) {
-  for (const OfferedOption& option : offered)
-    if (sameName(option.keyword, keyword))
-      return &option;
-  return nullptr;
-}
-
-const std::string* findChoice(const OfferedOption& option, const std::string& choice) {
-  for (const std::string& offered : option.choices)
-    if (sameName(offered, choice))
-      return &offered;
-  return nullptr;
 }
 
 }  // namespace
@@ -95,39 +72,10 @@ std::optional<OfferedOptions> readOfferedOptions(const std::string& ppdFile) {
        option = ppdNextOption(ppd.get())) {
     OfferedOption entry;
     entry.keyword = option->keyword;
-    entry.jcl = option->section == PPD_ORDER_JCL;
+    entry.defaultChoice = option->defchoice;
     for (int i = 0; i < option->num_choices; ++i)
       entry.choices.push_back(option->choices[i].choice);
     offered.push_back(entry);
   }
   return offered;
-}
-
-bool keepOfferedChoices(Log& log, const OfferedOptions* offered, OptionList& options) {
-  if (!offered)
-    return false;
-  OptionList kept;
-  for (const OptionEntry& entry : options) {
-    const OfferedOption* option = findOffered(*offered, entry.keyword);
-    const std::string* choice = option ? findChoice(*option, entry.choice) : nullptr;
-    if (!choice) {
-      log.printf("Option %s/%s is not offered by the new PPD: its own default stays.",
-                 entry.keyword.c_str(), entry.choice.c_str());
-      continue;
-    }
-    // The rewrite leaves JCL blocks alone: their defaults stay the new PPD's.
-    if (option->jcl) {
-      log.printf("Option %s/%s is a JCL option of the new PPD: its own default stays.",
-                 entry.keyword.c_str(), entry.choice.c_str());
-      continue;
-    }
-    if (findOption(kept, "*" + option->keyword)) {
-      log.printf("Option %s/%s is the new PPD's %s once more: passed over.",
-                 entry.keyword.c_str(), entry.choice.c_str(), option->keyword.c_str());
-      continue;
-    }
-    kept.push_back({option->keyword, *choice, entry.index});
-  }
-  options = kept;
-  return true;
 }

@@ -38,21 +38,12 @@ bool collectDefaults(const std::string& ppdFile, OptionList& options);
 // option's keyword and choices, spelt as the PPD does, in libcups's order.
 struct OfferedOption {
   std::string keyword;
-  bool jcl = false;  // a JCL option, whose block the rewrite leaves alone
+  std::string defaultChoice;  // the PPD's own default
   std::vector<std::string> choices;
 };
 using OfferedOptions = std::vector<OfferedOption>;
 
 // The options the PPD file offers; nothing when it is no readable PPD.
 std::optional<OfferedOptions> readOfferedOptions(const std::string& ppdFile);
-
-// Keeps the entries whose option and choice the PPD offers, matched as
-// CUPS matches them (without regard to case), and spells each kept keyword
-// and choice as the PPD does, so that what is written is what the PPD
-// offers; an option met twice that way is kept once, and a JCL option of
-// the PPD (never rewritten) not at all.  Logs each entry dropped.  False
-// when there is no PPD (nullptr: the file was no readable PPD; the list is
-// then untouched).
-bool keepOfferedChoices(Log& log, const OfferedOptions* offered, OptionList& options);
 
 #endif

@@ -10,6 +10,7 @@
 #include "base/line_reader.h"
 #include "base/log.h"
 #include "base/text.h"
+#include "ppd/unfinished_runs.h"
 
 namespace {
 
@@ -63,6 +64,7 @@ void scanPpdStream(Log& log, ModelMatcher& matcher, FILE* in, const std::string&
   }
   PrinterEntry printer;
   printer.modelName = *header.model;
+  trimEnd(printer.modelName, "\n\r ");
   printer.ppdPath = path;
   printer.queueName = queue;
   printer.modelId = header.modelId;
@@ -104,27 +106,19 @@ bool readCupsPrinters(Log& log, const std::string& cupsBaseDir, PrinterList& pri
     return false;
   ModelMatcher matcher;
   forEachEntry(log, dir, [&](const std::string& path, const std::string& name) {
-    scanPpdFile(log, matcher, path, name, version, printers);
+    // What a killed run staged beside a queue's PPD is no queue.
+    if (!isStagedPpdName(name))
+      scanPpdFile(log, matcher, path, name, version, printers);
     return true;
   });
   return true;
 }
 
-bool scanCupsPrinters(Log& log, ProductPpdIndex& index, const std::string& cupsBaseDir,
-                      const std::string& ppdDir, PrinterList& printers) {
-  if (!readCupsPrinters(log, cupsBaseDir, printers))
-    return false;
-  listInstalledPrinters(log, printers);
-  listPpdFilesToInstall(log, index, ppdDir, printers);
-  return !printers.empty();
-}
-
-void listInstalledPrinters(Log& log, PrinterList& printers) {
+void listInstalledPrinters(Log& log, const PrinterList& printers) {
   log.printf(msg::kPrintersInstalled, int(printers.size()));
-  for (PrinterEntry& printer : printers) {
+  for (const PrinterEntry& printer : printers) {
     logPrinterName(log, printer);
     log.printf(msg::kListPpdFile, printer.ppdPath.c_str());
-    trimEnd(printer.modelName, "\n\r ");
     log.printf(msg::kListModel, printer.modelName.c_str());
     log.printf("\tNorvik ID: %d.\n", printer.modelId);
     if (printer.pdlKind >= kPdlUnknown && printer.pdlKind <= kPdlSpecial)
@@ -132,15 +126,17 @@ void listInstalledPrinters(Log& log, PrinterList& printers) {
   }
 }
 
-void listPpdFilesToInstall(Log& log, ProductPpdIndex& index, const std::string& dir,
-                           const PrinterList& printers) {
-  log.printf(msg::kPpdFilesToInstall, int(printers.size()));
-  for (const PrinterEntry& printer : printers) {
-    logPrinterName(log, printer);
-    std::string path;
-    if (findProductPpd(log, index, dir, printer, path))
-      log.printf("PPD = %s.\n", path.c_str());
-    else
-      log.message(msg::kPpdNotFound);
-  }
+void listPpdFilesToInstall(Log& log, const QueuePlans& queues) {
+  size_t files = 0;
+  for (const QueuePlan& queue : queues)
+    files += queue.files.size();
+  log.printf(msg::kPpdFilesToInstall, int(files));
+  for (const QueuePlan& queue : queues)
+    for (const QueueFile& file : queue.files) {
+      logPrinterName(log, file.printer);
+      if (file.productPpd.empty())
+        log.message(msg::kPpdNotFound);
+      else
+        log.printf("PPD = %s.\n", file.productPpd.c_str());
+    }
 }

@@ -9,6 +9,7 @@
 
 #include "ppd/ppd_match.h"
 #include "ppd/printer_list.h"
+#include "ppd/queue_plan.h"
 
 class Log;
 
@@ -19,10 +20,11 @@ std::string cupsPpdDir(const std::string& cupsBaseDir);
 inline constexpr int kOldPpdVersion = 1;
 inline constexpr int kProductPpdVersion = 4;
 
-// The scan's reading part: replaces the list by the accepted queues of the
-// CUPS PPD directory, without the listings: queues on a PPD of the maker's
-// with the given version line (by default the older one).  False when the
-// directory does not exist.
+// Replaces the list by the accepted queues of the CUPS PPD directory:
+// queues on a PPD of the maker's with the given version line (by default
+// the older one), their model texts without trailing line ends and blanks;
+// what a killed run staged there is passed over.  False when the directory
+// does not exist.
 bool readCupsPrinters(Log& log, const std::string& cupsBaseDir, PrinterList& printers,
                       int version = kOldPpdVersion);
 
@@ -33,18 +35,11 @@ bool readCupsPrinters(Log& log, const std::string& cupsBaseDir, PrinterList& pri
 void scanPpdStream(Log& log, ModelMatcher& matcher, FILE* in, const std::string& path,
                    const std::string& name, int version, PrinterList& printers);
 
-// readCupsPrinters, then both listings (the product PPDs looked up in
-// ppdDir).  True when a queue was accepted.
-bool scanCupsPrinters(Log& log, ProductPpdIndex& index, const std::string& cupsBaseDir,
-                      const std::string& ppdDir, PrinterList& printers);
+// "List of Norvik Printers installed" with each printer's details.
+void listInstalledPrinters(Log& log, const PrinterList& printers);
 
-// "List of Norvik Printers installed" with each printer's details; trims
-// the trailing line end and blanks of each modelName.
-void listInstalledPrinters(Log& log, PrinterList& printers);
-
-// "List of Norvik PPD files to install": each printer's product PPD in dir
-// or, failing that, in /opt/oxa/ppd.
-void listPpdFilesToInstall(Log& log, ProductPpdIndex& index, const std::string& dir,
-                           const PrinterList& printers);
+// "List of Norvik PPD files to install": the product PPD the plan gives
+// each queue's file.
+void listPpdFilesToInstall(Log& log, const QueuePlans& queues);
 
 #endif

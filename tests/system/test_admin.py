@@ -64,7 +64,7 @@ def test_preview_tells_everything_and_changes_nothing(server, run_setup):
     assert "Preview of an installing run; nothing is changed." in text
     assert f"Product PPD directory: {MODEL_DIR}/oxa\n" in text
     assert f"  ppd/nlp12dps.ppd -> {MODEL_DIR}/oxa, mode 0644\n" in text
-    assert "  bin/setup -> /opt/oxa/bin, mode 0755\n" in text
+    assert "  bin/setup -> /opt/oxa/bin, mode 0755, in place already: not copied\n" in text
     assert "  Office: /etc/cups/ppd/Office.ppd (" in text
     assert "    PageSize: Letter carried\n" in text
     assert "    InputSlot: Tray3 not offered (the new PPD's default Auto stays)\n" in text
@@ -89,7 +89,7 @@ def test_preview_tells_everything_and_changes_nothing(server, run_setup):
     out = run_setup("-d -n", env=INSTALL_ENV)
     assert changes(before, snapshot(server)) == []
     assert "Queues to remove:\n  Office\n" in out.stdout
-    assert "  /opt/oxa/lumoInfo4.0\n" in out.stdout and "  /opt/oxa/bin\n" in out.stdout
+    assert "  /opt/oxa/lumoInfo4.0\n" in out.stdout and "  /opt/oxa/bin/\n" in out.stdout
 
 
 def test_report_and_exit_status_tell_the_outcome(server, run_setup):
@@ -113,9 +113,9 @@ def test_report_and_exit_status_tell_the_outcome(server, run_setup):
     assert set(queues) == {"Office", "Orphan"}
     office = queues["Office"]
     assert office["result"] == "updated" and office["newPpd"] == f"{MODEL_DIR}/oxa/nlp12dps.ppd"
-    # A choice the new PPD lacks, and a JCL option whose default stays the new one.
-    assert office["notCarried"] == {"InputSlot": "Tray3", "Economode": "Off"}
-    assert office["carried"]["PageSize"] == "Letter"
+    # A choice the new PPD lacks; a JCL option's default is carried too.
+    assert office["notCarried"] == {"InputSlot": "Tray3"}
+    assert office["carried"]["PageSize"] == "Letter" and office["carried"]["Economode"] == "Off"
     defaults = queue_defaults(server, "Office")
     assert defaults["PageSize"] == "Letter"
     assert all(defaults[k] == v for k, v in office["carried"].items() if k in defaults)
@@ -166,7 +166,7 @@ def test_terminal_summary_progress_and_previous_log(server, run_setup):
     server.sh(f"ln -s /root/target {LOG}.1")
     shown = on_terminal(server, SETUP, INSTALL_ENV)
     assert "Updating queues: 2/2\n" in shown
-    assert "Lumo 4.0-0 setup: installed; queues updated: 1, kept: 1.\n" in shown
+    assert "Lumo 4.0-0 setup: installed; queues updated: 1, kept: 1 (unsupported: 1).\n" in shown
     assert "  Orphan keeps its PPD: no product PPD for its model.\n" in shown
     assert f"Log file: {LOG}\n" in shown
     assert server.read(f"{LOG}.1") == "the migration's own Log\n"

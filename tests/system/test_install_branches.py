@@ -60,13 +60,14 @@ def test_earlier_directory_gone_means_a_fresh_information_file(sandbox, unpack, 
 
 
 def test_without_a_manifest_nothing_is_installed(sandbox, unpack, install):
-    # Started by its full path, setup takes /tmp/unpacked/bin as the product's tree.
+    # Started by its full path, setup takes /tmp/unpacked as the product's tree.
     unpack("/tmp/unpacked")
+    sandbox.remove("/tmp/unpacked/etc/LUMOINST.CONF")
     lines = install(program="/tmp/unpacked/bin/setup").log_lines
     start = lines.index("New installation")
     assert lines[start:start + 6] == [
-        "New installation", "Cannot open info file: '/tmp/unpacked/bin/LUMOINST.CONF'.",
-        "Lumo 3.0 installation missing info:", "\t'/tmp/unpacked/bin/LUMOINST.CONF'.", "Abandon...",
+        "New installation", "Cannot open info file: '/tmp/unpacked/LUMOINST.CONF'.",
+        "Lumo 3.0 installation missing info:", "\t'/tmp/unpacked/LUMOINST.CONF'.", "Abandon...",
         "Because of insufficient data, setup stopped."]
     assert lines[-1].startswith("Finishing")
     assert not sandbox.exists("/opt/oxa") and not sandbox.exists("/usr/bin/orbgsfilter")

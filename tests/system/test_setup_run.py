@@ -23,6 +23,10 @@ USAGE = (
     "-qx\t: query steps of installation: x=0:no,1:yes [0].\n"
     "-Sx\t: set SELinux mode: x=0:off,1:on [1].\n"
     "-Dx\t: set debug mode. [0].\n"
+    "-L\t: live update: hand the new PPD files to the running CUPS scheduler, no restart.\n"
+    "-n\t: preview: tell what a run would do, change nothing.\n"
+    "-r file\t: write a JSON report of the run to file.\n"
+    "-x\t: let the exit status tell the outcome: 0 done, 1 stopped, 2 fault.\n"
 )
 
 
@@ -44,6 +48,11 @@ def test_usage_exits_before_the_log_file(sandbox, place_setup, run_setup):
     assert out.returncode == 0
     assert out.stderr == USAGE
     assert out.log == "previous run\n"
+    # A long option is no bundle of short ones ("--dry-run" is not -d -r
+    # y-run): refused before anything happens.
+    out = run_setup("--dry-run")
+    assert (out.returncode, out.stderr, out.log) == (1, USAGE, "previous run\n")
+    assert not sandbox.exists("/y-run") and not sandbox.exists("/opt/oxa/bin/y-run")
 
 
 def test_installing_run_writes_starting_and_finishing_lines(sandbox, place_setup, run_setup):

@@ -24,11 +24,18 @@ class CopyEntries : public ::testing::Test {
     ASSERT_EQ(chdir(top.file("start").c_str()), 0);
   }
   void TearDown() override { EXPECT_EQ(chdir(oldCwd), 0); }
-  // Copies the entries and returns what was logged.
+  // Plans and copies the entries; returns what was logged.
   std::string copy(std::initializer_list<ManifestEntry> entries, bool dirsDiffer) {
-    Manifest manifest(entries);
-    return logOf(run.log,
-                 [&] { copyManifestEntries(run.context, manifest, installDir, dirsDiffer); });
+    files = planFiles(Manifest(entries), installDir, ppd(), dirsDiffer);
+    return logOf(run.log, [&] { copyFiles(run.context, files); });
+  }
+  // Each file's planned action and outcome, with the reason of a failure.
+  std::string outcomes() const {
+    std::string text;
+    for (const FilePlan& file : files)
+      text += std::string(fileActionName(file.action)) + ":" + stateName(file.state) +
+              (file.status.ok() ? "" : std::string("/") + reasonCode(file.status.reason)) + " ";
+    return text;
   }
   std::string dest(const std::string& target) {
     return entryDestination(ManifestEntry{"doc/README", target, 0}, installDir, ppd());
@@ -36,6 +43,7 @@ class CopyEntries : public ::testing::Test {
   PpdLocations& ppd() { return run.facts.ppd; }
   TempDir top;
   TestRun run;
+  FilePlans files;
   std::string installDir;
   char oldCwd[4096];
 };
@@ -49,14 +57,15 @@ TEST_F(CopyEntries, DestinationByTargetForm) {
   for (const char* none : {"", "./", "bin", "/a", "?x", ".."})
     EXPECT_EQ(dest(none), "") << none;
 
-  // "?": the product PPD directory, else the CUPS model directory, whichever
-  // is a directory, else /tmp.
+  // "?": the product PPD directory (the run makes it before the copies),
+  // else the CUPS model directory when it is one, else /tmp.
   EXPECT_EQ(dest("?"), "/tmp");
-  ppd().ppdInstallDir = top.file("missing");
+  ppd().cupsModelDir = top.file("missing");
+  EXPECT_EQ(dest("?"), "/tmp");
   ppd().cupsModelDir = top.file("model");
   EXPECT_EQ(dest("?"), top.file("model"));
-  ppd().ppdInstallDir = top.file("ppd");
-  EXPECT_EQ(dest("?"), top.file("ppd"));
+  ppd().ppdInstallDir = top.file("not-yet");
+  EXPECT_EQ(dest("?"), top.file("not-yet"));
 }
 
 TEST_F(CopyEntries, CopiesFromElsewhereWithModesAndReportsEveryOutcome) {
@@ -89,6 +98,10 @@ TEST_F(CopyEntries, CopiesFromElsewhereWithModesAndReportsEveryOutcome) {
   EXPECT_EQ(readFile(install + "/bin/nc"), "nc");
   EXPECT_EQ(modeOf(install + "/bin/ab"), -1);
   EXPECT_EQ(modeOf(install + "/new"), -1);  // cp never made a file of the missing directory
+  EXPECT_EQ(outcomes(),
+            "copy:done copy:done copy:done copy:done no-product-file:left "
+            "no-destination:failed/no-destination copy:failed/copy-failed "
+            "copy:failed/copy-failed ");
 }
 
 TEST_F(CopyEntries, FileTargetsMakeTheirDirectoriesAndNeverBecomeOne) {
@@ -111,6 +124,7 @@ TEST_F(CopyEntries, InPlaceOnlyThePpdFilesAreCopied) {
   EXPECT_EQ(log, "Copying file ppd/a.ppd to " + top.file("model") + ". \n");
   EXPECT_EQ(readFile(top.file("model/a.ppd")), "ppd/a.ppd");
   EXPECT_EQ(modeOf(installDir + "/bin/filter"), -1);
+  EXPECT_EQ(outcomes(), "in-place:left copy:done no-product-file:left ");
 }
 
 TEST_F(CopyEntries, OverlongDestinationsAreRefused) {

@@ -73,8 +73,7 @@ TEST(LiveUpdate, WithoutSchedulerThePpdIsCopiedForARestart) {
   TempLog log;
   SchedulerAddress nobody = SilentPort().address();  // closed again at once
   LiveUpdate live(log, files.base.path(), nobody);
-  std::string reason;
-  EXPECT_TRUE(live.step()(files.printer(files.ppd), files.newPpd, reason));
+  EXPECT_TRUE(live.step()(files.printer(files.ppd), files.newPpd).ok());
   EXPECT_EQ(readFile(files.ppd), "new\n");
   EXPECT_TRUE(live.needsRestart());
   std::string text = log.text();
@@ -93,9 +92,8 @@ TEST(LiveUpdate, OlderCopyIsCopiedWithoutTheScheduler) {
   // A scheduler that never answers would hold the update up if asked.
   SilentPort silent;
   LiveUpdate live(log, files.base.path(), silent.address());
-  std::string reason;
   std::string older = files.ppd + ".O";
-  EXPECT_TRUE(live.step()(files.printer(older), files.newPpd, reason));
+  EXPECT_TRUE(live.step()(files.printer(older), files.newPpd).ok());
   EXPECT_EQ(readFile(older), "new\n");
   EXPECT_EQ(readFile(files.ppd), "old\n");
   EXPECT_FALSE(live.needsRestart());

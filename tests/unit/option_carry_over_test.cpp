@@ -65,18 +65,36 @@ TEST_F(CarryOver, WorkedExample) {
   EXPECT_NE(log.text().find("processNewPPD(*PageSize).\n"), std::string::npos);
 }
 
-TEST_F(CarryOver, JclBlocksAndColorSepStayAsTheyAre) {
+TEST_F(CarryOver, JclBlocksAreCarriedOverColorSepIsNot) {
   option("Economode", "On");
   option("ColorSep", "ProcessBlack.CMYK");
-  std::string input =
-      "*JCLOpenUI *Economode/Toner Saving: PickOne\n"
-      "*DefaultEconomode: Off\n"
-      "*JCLCloseUI: *Economode\n"
+  const std::string colorSep =
       "*OpenUI *ColorSep/Separation: PickOne\n"
       "*DefaultColorSep: ProcessCyan.CMYK\n"
-      "*% a second *OpenUI inside the block is just another line\n"
-      "*DefaultColorSep: ProcessBlack.CMYK   \n"
       "*CloseUI: *ColorSep\n";
+  EXPECT_EQ(carry("*JCLOpenUI *Economode/Toner Saving: PickOne\n"
+                  "*DefaultEconomode:  Off\n"
+                  "*JCLCloseUI: *Economode\n" + colorSep),
+            "*JCLOpenUI *Economode/Toner Saving: PickOne\n"
+            "*DefaultEconomode: On\n"
+            "*JCLCloseUI: *Economode\n" + colorSep);
+}
+
+TEST_F(CarryOver, DefaultLinesOutsideBlocksStayAsTheyAre) {
+  option("Economode", "On");
+  // "*JCLCloseUI" ends a block, whichever line opened it; an opening line
+  // inside a block is just another line.
+  std::string input =
+      "*DefaultEconomode: Off\n"
+      "*JCLOpenUI *Economode/Toner Saving: PickOne\n"
+      "*JCLCloseUI: *Economode\n"
+      "*DefaultEconomode: Off\n"
+      "*OpenUI *X/X: PickOne\n"
+      "*% a second *JCLOpenUI inside the block\n"
+      "*JCLCloseUI: *X\n"
+      "*DefaultEconomode: Off\n"
+      "*CloseUI: *X\n"
+      "*DefaultEconomode: Off\n";
   EXPECT_EQ(carry(input), input);
 }
 

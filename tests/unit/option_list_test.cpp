@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "ppd/default_decisions.h"
 #include "unit_support.h"
 
 namespace {
@@ -63,35 +64,47 @@ TEST_F(OptionListTest, CollectsDefaultsThatNameAChoice) {
   EXPECT_FALSE(readOfferedOptions(dir.file("broken.ppd")));
 }
 
-TEST_F(OptionListTest, KeepsOnlyChoicesTheNewPpdOffers) {
-  TempLog log;
+// Each decision with its kind and the new PPD's default: "PageSize/Letter
+// carried Letter".
+std::string decisions(const DefaultDecisions& all) {
+  std::string text;
+  for (const DefaultDecision& d : all)
+    text += d.keyword + "/" + d.oldChoice + " " + defaultKindName(d.kind) + " " + d.newKeyword +
+            "/" + d.newChoice + "\n";
+  return text;
+}
+
+TEST_F(OptionListTest, CarriesOnlyChoicesTheNewPpdOffers) {
   add("PageSize", "Letter");
   add("InputSlot", "Tray3");
   add("Stapling", "On");
-  EXPECT_TRUE(keepOfferedChoices(log, &*offered, options));
-  EXPECT_EQ(entries(options), "1:PageSize/Letter ");
-  EXPECT_NE(log.text().find("Option InputSlot/Tray3 is not offered by the new PPD: its own "
-                            "default stays.\nOption Stapling/On is not offered"),
-            std::string::npos) << log.text();
+  DefaultDecisions decided = decideDefaults(options, *offered);
+  EXPECT_EQ(decisions(decided),
+            "PageSize/Letter carried PageSize/Letter\n"
+            "InputSlot/Tray3 not-offered InputSlot/Auto\n"  // the new PPD's own stays
+            "Stapling/On not-offered /\n");
+  EXPECT_EQ(entries(carriedDefaults(decided)), "1:PageSize/Letter ");
 }
 
 // What is carried is what the new PPD offers, as CUPS matches it: written
-// in the new PPD's own spelling, once per option, and never a JCL option,
-// whose block the rewrite leaves alone.
-TEST_F(OptionListTest, CarriesTheNewPpdsSpellingOncePerOptionAndNoJclOption) {
-  TempLog log;
+// in the new PPD's own spelling, once per option; a JCL option's default
+// is carried like any other.
+TEST_F(OptionListTest, CarriesTheNewPpdsSpellingOncePerOptionJclIncluded) {
   add("inputslot", "tray1");
   add("MEDIATYPE", "THICK");
   add("MediaType", "Plain");
   add("EconoMode", "On");
-  EXPECT_TRUE(keepOfferedChoices(log, &*offered, options));
-  EXPECT_EQ(entries(options), "1:InputSlot/Tray1 2:MediaType/Thick ");
-  std::string text = log.text();
-  EXPECT_NE(text.find("Option MediaType/Plain is the new PPD's MediaType once more"),
-            std::string::npos) << text;
-  EXPECT_NE(text.find("Option EconoMode/On is a JCL option of the new PPD: its own default "
-                      "stays."),
-            std::string::npos) << text;
+  DefaultDecisions decided = decideDefaults(options, *offered);
+  EXPECT_EQ(decisions(decided),
+            "inputslot/tray1 carried InputSlot/Tray1\n"
+            "MEDIATYPE/THICK carried MediaType/Thick\n"
+            "MediaType/Plain repeated MediaType/Plain\n"
+            "EconoMode/On carried Economode/On\n");
+  EXPECT_EQ(entries(carriedDefaults(decided)),
+            "1:InputSlot/Tray1 2:MediaType/Thick 3:Economode/On ");
+  TempLog log;
+  logDefaultsLeft(log, decided);
+  EXPECT_EQ(log.text(), "Option MediaType/Plain is the new PPD's MediaType once more: passed over.\n");
 }
 
 }  // namespace

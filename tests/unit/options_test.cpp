@@ -61,6 +61,50 @@ TEST(Options, HelpEndsTheFirstPass) {
   EXPECT_EQ(options.selinuxMode, std::nullopt);
 }
 
+TEST(Options, LongOptionWordGetsUsageAndNothingElse) {
+  Options options;
+  // getopt alone would read --dry-run as -d -r "y-run".  "-rfile" has its
+  // argument already, and "-x" is the argument of "-r".
+  for (auto words : std::vector<std::vector<std::string>>{
+           {"--dry-run"}, {"-d", "--x"}, {"-rfile", "--x"}, {"-r", "-x", "--y"}, {"op", "--x"}}) {
+    scan(words, options);
+    EXPECT_TRUE(options.usage && options.refusedLong) << words[0];
+    EXPECT_FALSE(options.deinstall);
+    EXPECT_EQ(options.reportPath, "");
+  }
+  scan({"-h"}, options);
+  EXPECT_FALSE(options.refusedLong);
+}
+
+TEST(Options, DashesOfAnArgumentOrAfterTheEndMarkerAreNoLongOption) {
+  Options options;
+  EXPECT_EQ(scan({"-dr", "--x", "-u", "--dir", "-S", "--s", "-q", "--q"}, options), "");
+  EXPECT_FALSE(options.usage || options.refusedLong);
+  EXPECT_TRUE(options.deinstall);
+  EXPECT_EQ(options.reportPath, "--x");
+  EXPECT_EQ(options.installDir, "--dir");
+
+  scan({"-n", "--", "--dry-run"}, options);  // nothing after "--" is read
+  EXPECT_FALSE(options.usage || options.refusedLong || options.deinstall);
+  EXPECT_TRUE(options.preview);
+}
+
+TEST(Options, UsageAddsThisInstallersOptionsAfterTheClassicOnes) {
+  testing::internal::CaptureStderr();
+  printUsage();
+  std::string usage = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(usage.rfind("Lumo setup version: 4.0-7.\n", 0), 0u) << usage;
+  EXPECT_NE(usage.find("Options:\n-d\t: de-installation of Lumo 4.0-7.\n"), std::string::npos);
+  const std::string tail =
+      "-Dx\t: set debug mode. [0].\n"
+      "-L\t: live update: hand the new PPD files to the running CUPS scheduler, no restart.\n"
+      "-n\t: preview: tell what a run would do, change nothing.\n"
+      "-r file\t: write a JSON report of the run to file.\n"
+      "-x\t: let the exit status tell the outcome: 0 done, 1 stopped, 2 fault.\n";
+  ASSERT_GE(usage.size(), tail.size());
+  EXPECT_EQ(usage.substr(usage.size() - tail.size()), tail);
+}
+
 TEST(Options, OverlongTextArgumentIsRefusedNotCut) {
   Options options;
   std::string fits(255, 'a');

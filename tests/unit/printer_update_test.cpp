@@ -28,9 +28,11 @@ TEST(PrinterUpdate, BackupAndReplacementLogTheirCopies) {
   writeFile(ppd, "old\n");
   chmod(ppd.c_str(), 0640);
   writeFile(dir.file("new"), "new\n");
-  EXPECT_TRUE(backupPPD(log, ppd, "Q"));
-  EXPECT_TRUE(replacePPD(log, ppd, dir.file("new")));
-  EXPECT_FALSE(replacePPD(log, dir.file("gone/Q.ppd"), dir.file("new")));
+  EXPECT_TRUE(backupPPD(log, ppd, "Q").ok());
+  EXPECT_TRUE(replacePPD(log, ppd, dir.file("new")).ok());
+  Status failed = replacePPD(log, dir.file("gone/Q.ppd"), dir.file("new"));
+  EXPECT_EQ(failed.reason, Reason::kCopyFailed);
+  EXPECT_EQ(failed.error, ENOENT);
 
   EXPECT_EQ(readFile(dir.file("Q.ppd.rpmsave")), "old\n");
   EXPECT_EQ(readFile(ppd), "new\n");
@@ -72,10 +74,18 @@ TEST(PrinterUpdate, GzippedProductDecompressedACutOneRefused) {
   printer.pdlKind = kPdlPcl;
   printer.modelId = 2;
   ProductPpdIndex index;
-  OptionList options;
   std::string newName;
+  // The queue's file, planned to get the product PPD checked against the
+  // package in packageDir.
+  auto planned = [&](const std::string& productPpd, const std::string& packageDir) {
+    QueueFile file;
+    file.printer = printer;
+    file.productPpd = productPpd;
+    file.packagePpd = packageCopy(packageDir, productPpd);
+    return file;
+  };
 
-  ASSERT_TRUE(installNewPPD(log, index, products, kPackage, options, printer, newName));
+  ASSERT_TRUE(installNewPPD(log, index, planned(product, kPackage), newName).ok());
   // Its default lines are already in the written form: the copy is the
   // product's text, whole.
   EXPECT_EQ(readFile(newName), gunzip(product));
@@ -84,15 +94,16 @@ TEST(PrinterUpdate, GzippedProductDecompressedACutOneRefused) {
   // Cut in the middle: the model line still reads, the rest does not.  It
   // is not the package's file, so it is not even opened.
   writeFile(product, packed.substr(0, packed.size() / 2));
-  EXPECT_FALSE(installNewPPD(log, index, products, kPackage, options, printer, newName));
+  EXPECT_EQ(installNewPPD(log, index, planned(product, kPackage), newName).reason,
+            Reason::kNotPackageFile);
   EXPECT_EQ(newName, "");
   EXPECT_NE(log.text().find("Product PPD " + product + " is not the same as the package's " +
                             kPackage + "/ppd/nlp12pc.ppd.gz: not used.\n"),
             std::string::npos) << log.text();
   EXPECT_EQ(log.text().find("Problem decompressing"), std::string::npos);
   // The package's own file cut the same way fails in the decompression.
-  EXPECT_FALSE(
-      installNewPPD(log, index, products, package.path(), options, printer, newName));
+  EXPECT_EQ(installNewPPD(log, index, planned(product, package.path()), newName).reason,
+            Reason::kWriteFailed);
   EXPECT_NE(log.text().find("Problem decompressing: " + tmp.dir.path() + "/orbin"),
             std::string::npos) << log.text();
   EXPECT_TRUE(std::filesystem::is_empty(tmp.dir.path()));
@@ -100,7 +111,7 @@ TEST(PrinterUpdate, GzippedProductDecompressedACutOneRefused) {
   // A product PPD the package lacks proves nothing either.
   std::string stray = products + "/stray.ppd.gz";
   std::filesystem::rename(product, stray);
-  EXPECT_FALSE(installNewPPD(log, index, products, kPackage, options, printer, newName));
+  EXPECT_FALSE(installNewPPD(log, index, planned(stray, kPackage), newName).ok());
   EXPECT_NE(log.text().find("Product PPD " + stray +
                             " has no copy in the package to check it against: not used.\n"),
             std::string::npos) << log.text();
@@ -147,88 +158,94 @@ TEST(PrinterUpdate, ConfigurationMarker) {
             std::string::npos);
 }
 
-// The administrator is asked before each printer, in list order: "no"
-// passes the printer over, "all" updates it and every later one without
-// asking again, "break" ends the update there.
-TEST(PrinterUpdate, AsksPerPrinterAndHonoursNoAllAndBreak) {
+// The administrator is asked before each queue the plan updates, in plan
+// order: "no" passes the queue over, "all" updates it and every later one
+// without asking again, "break" ends the update there.  A queue's files
+// (its PPD and CUPS's older copy) follow the one answer for the queue.
+TEST(PrinterUpdate, AsksPerQueueAndHonoursNoAllAndBreak) {
   TempLog log;
   TempDir dir;
   std::filesystem::create_directory(dir.file("ppd"));
-  PrinterList printers;
+  QueuePlans plans;
   for (const char* queue : {"A", "B", "C", "D"}) {
-    PrinterEntry printer;
-    printer.queueName = queue;
-    printer.ppdPath = dir.file("ppd/") + queue + ".ppd";
-    printer.modelName = "\"Acme Laser 9 PCL\"";  // no product PPD: each keeps its own
-    printer.pdlKind = kPdlPcl;
-    printer.index = int(printers.size());
-    printers.push_back(printer);
-    writeFile(printer.ppdPath, "*PPD-Adobe: \"4.3\"\n");
+    QueuePlan plan;
+    plan.name = queue;
+    plan.action = QueueAction::kUpdate;
+    for (const char* suffix : {".ppd", ".ppd.O"}) {
+      QueueFile file;
+      file.printer.queueName = queue;
+      file.printer.ppdPath = dir.file("ppd/") + queue + suffix;
+      writeFile(file.printer.ppdPath, "*PPD-Adobe: \"4.3\"\n");
+      file.stamp = stampOf(file.printer.ppdPath);
+      file.action = QueueAction::kUpdate;
+      file.productPpd = dir.file("gone.ppd");  // each fails at its product PPD
+      plan.files.push_back(file);
+    }
+    plans.push_back(plan);
   }
   ProductPpdIndex index;
-  std::string products = dir.file("products");
   // Runs the update with the answers in turn; returns the queues asked
-  // about and, in updated, the queues the update worked on.
-  QueueResults results;
-  auto update = [&](std::vector<int> answers, std::vector<std::string>& updated) {
+  // about and each queue's outcome.
+  auto update = [&](std::vector<int> answers, std::string& outcomes) {
     std::vector<std::string> asked;
     size_t next = 0;
-    std::string before = log.text();
-    results.clear();
-    updatePrinters(log, index, products, "", printers, [&](const PrinterEntry& printer) {
-      asked.push_back(printer.queueName);
+    QueuePlans queues = plans;
+    updateQueues(log, index, queues, [&](const QueuePlan& queue) {
+      asked.push_back(queue.name);
       return next < answers.size() ? answers[next++] : kAnswerUnknown;
-    }, results);
-    std::string logged = log.text().substr(before.size());
-    updated.clear();
-    for (const PrinterEntry& printer : printers)
-      if (logged.find("Printer = " + printer.queueName + " with PPD=" + printer.ppdPath + "\n") !=
-          std::string::npos)
-        updated.push_back(printer.queueName);
+    });
+    outcomes.clear();
+    for (const QueuePlan& queue : queues) {
+      outcomes += queue.name + ":" + stateName(queue.state) + "/" + reasonCode(queue.status.reason);
+      for (const QueueFile& file : queue.files)
+        outcomes += std::string(",") + stateName(file.state);
+      outcomes += " ";
+    }
     return asked;
   };
   using Names = std::vector<std::string>;
-  Names updated;
-  EXPECT_EQ(update({kAnswerNo, kAnswerYes, kAnswerAll}, updated), (Names{"A", "B", "C"}));
-  EXPECT_EQ(updated, (Names{"B", "C", "D"}));
+  std::string outcomes;
+  EXPECT_EQ(update({kAnswerNo, kAnswerYes, kAnswerAll}, outcomes), (Names{"A", "B", "C"}));
+  EXPECT_EQ(outcomes,
+            "A:left/declined,left,left B:failed/not-package-file,failed,failed "
+            "C:failed/not-package-file,failed,failed D:failed/not-package-file,failed,failed ");
   EXPECT_FALSE(std::filesystem::exists(dir.file("A.ppd.rpmsave")));
   EXPECT_TRUE(std::filesystem::exists(dir.file("D.ppd.rpmsave")));
+  EXPECT_TRUE(std::filesystem::exists(dir.file("D.ppd.O.rpmsave")));
 
-  // Each queue's fate is recorded: without a product PPD none is updated.
-  ASSERT_EQ(results.size(), 4u);
-  EXPECT_EQ(results[0].reason, kDeclinedReason);
-  EXPECT_EQ(results[3].reason, "no product PPD for its model");
-  EXPECT_FALSE(results[3].updated);
+  EXPECT_EQ(update({kAnswerYes, kAnswerBreak}, outcomes), (Names{"A", "B"}));
+  EXPECT_EQ(outcomes,
+            "A:failed/not-package-file,failed,failed B:left/broken-off,left,left "
+            "C:left/broken-off,left,left D:left/broken-off,left,left ");
 
-  EXPECT_EQ(update({kAnswerYes, kAnswerBreak}, updated), (Names{"A", "B"}));
-  EXPECT_EQ(updated, (Names{"A"}));
-  ASSERT_EQ(results.size(), 4u);
-  EXPECT_EQ(results[1].reason, kBrokenOffReason);
-  EXPECT_EQ(results[3].reason, kBrokenOffReason);
+  // Without a question every queue is worked on.
+  QueuePlans queues = plans;
+  updateQueues(log, index, queues, nullptr);
+  for (const QueuePlan& queue : queues)
+    EXPECT_EQ(queue.state, ItemState::kFailed) << queue.name;
+}
 
-  EXPECT_EQ(update({kAnswerBreak}, updated), (Names{"A"}));
-  EXPECT_EQ(updated, Names{});
-
-  // Without a question every printer is updated.
-  std::string before = log.text();
-  updatePrinters(log, index, products, "", printers, nullptr, results);
-  std::string logged = log.text().substr(before.size());
-  for (const PrinterEntry& printer : printers)
-    EXPECT_NE(logged.find("Printer = " + printer.queueName + " with PPD="), std::string::npos)
-        << logged;
-
-  // CUPS's older copy of a queue's PPD follows the answer for the queue:
-  // nobody is asked twice about one queue.
-  PrinterEntry older = printers[0];
-  older.ppdPath += ".O";
-  writeFile(older.ppdPath, "*PPD-Adobe: \"4.3\"\n");
-  printers.insert(printers.begin() + 1, older);
-  EXPECT_EQ(update({kAnswerNo, kAnswerYes, kAnswerNo, kAnswerNo}, updated),
-            (Names{"A", "B", "C", "D"}));
-  EXPECT_EQ(updated, (Names{"B"}));
-  EXPECT_EQ(update({kAnswerYes, kAnswerNo, kAnswerNo, kAnswerNo}, updated),
-            (Names{"A", "B", "C", "D"}));
-  EXPECT_NE(log.text().find("with PPD=" + older.ppdPath + "\n"), std::string::npos);
+// A queue whose PPD changed after the plan read its defaults keeps it:
+// the administrator's newer choice is not overwritten with older ones.
+TEST(PrinterUpdate, PpdChangedSinceThePlanIsKept) {
+  TempLog log;
+  TempDir dir;
+  QueueFile file;
+  file.printer.queueName = "Q";
+  file.printer.ppdPath = dir.file("Q.ppd");
+  writeFile(file.printer.ppdPath, "*PPD-Adobe: \"4.3\"\n");
+  file.stamp = stampOf(file.printer.ppdPath);
+  file.action = QueueAction::kUpdate;
+  writeFile(file.printer.ppdPath, "*PPD-Adobe: \"4.3\"\n*DefaultPageSize: A4\n");
+  QueuePlans queues(1);
+  queues[0].name = "Q";
+  queues[0].action = QueueAction::kUpdate;
+  queues[0].files.push_back(file);
+  ProductPpdIndex index;
+  updateQueues(log, index, queues, nullptr);
+  EXPECT_EQ(queues[0].status.reason, Reason::kChangedDuringRun);
+  EXPECT_FALSE(std::filesystem::exists(dir.file("Q.ppd.rpmsave")));
+  EXPECT_NE(log.text().find("changed after the run was planned"), std::string::npos);
 }
 
 }  // namespace

@@ -65,7 +65,7 @@ TEST(ProductPpdTexts, OptionsReadFromTheFirstCopy) {
   auto pageSize = std::find_if(offered->begin(), offered->end(),
                                [](const OfferedOption& o) { return o.keyword == "PageSize"; });
   ASSERT_NE(pageSize, offered->end());
-  EXPECT_FALSE(pageSize->jcl);
+  EXPECT_EQ(pageSize->defaultChoice, "A4");
   EXPECT_EQ(pageSize->choices, (std::vector<std::string>{"A4", "Letter", "Legal", "A5"}));
   EXPECT_EQ(text.options(dir.file("missing")), offered);
 

@@ -1,0 +1,141 @@
+#include "ppd/queue_plan.h"
+
+#include <unistd.h>
+
+#include <optional>
+
+#include "base/log.h"
+#include "base/text.h"
+
+namespace {
+
+// The unpacked product's own directory, whatever directory setup started in.
+const char kProductDir[] = "/opt/oxa";
+
+// What the product PPDs offer, read once per file and run.
+class OfferedCache {
+ public:
+  const OfferedOptions* of(const std::string& path) {
+    auto found = read_.find(path);
+    if (found == read_.end())
+      found = read_.emplace(path, readOfferedOptions(path)).first;
+    return found->second ? &*found->second : nullptr;
+  }
+
+ private:
+  std::map<std::string, std::optional<OfferedOptions>> read_;
+};
+
+bool findIn(ProductPpdIndex& index, const std::string& dir, const PrinterEntry& printer,
+            std::string& path) {
+  Log quiet;
+  quiet.discard();
+  return access(dir.c_str(), F_OK) == 0 &&
+         index.findInDir(quiet, dir, printer.modelName, printer.pdlKind, printer.modelId, path);
+}
+
+// The product PPD of the printer's model, and the package's file it must
+// equal.  False when the product has none.
+bool findPlannedPpd(ProductPpdIndex& index, const ProductPpdSource& source,
+                    const PrinterEntry& printer, QueueFile& file) {
+  std::string packaged;
+  bool inPackage = findIn(index, source.packageDir + "/ppd", printer, packaged);
+  auto installed = source.installs.find(packaged);
+  if (inPackage && installed != source.installs.end()) {
+    file.productPpd = installed->second;
+    file.packagePpd = packaged;
+    return true;
+  }
+  std::string found;
+  if (!findIn(index, source.ppdDir, printer, found)) {
+    if (inPackage)
+      found = packaged;
+    else if (!findIn(index, std::string(kProductDir) + "/ppd", printer, found))
+      return false;
+  }
+  file.productPpd = found;
+  file.packagePpd = packageCopy(source.packageDir, found);
+  return true;
+}
+
+// The package's file the plan reads the product PPD's options from: the
+// one that is, or will be, installed.
+Status planFile(ProductPpdIndex& index, OfferedCache& offered, const ProductPpdSource& source,
+                QueueFile& file) {
+  const PrinterEntry& printer = file.printer;
+  if (!findPlannedPpd(index, source, printer, file))
+    return failure(Reason::kNoProductPpd, "no product PPD for its model");
+  bool installed = source.installs.count(file.packagePpd) > 0;
+  if (!installed) {
+    Status whole = checkProductPpd(index, file.productPpd, file.packagePpd);
+    if (!whole.ok())
+      return whole;
+  }
+  const OfferedOptions* options = offered.of(file.packagePpd);
+  if (!options)
+    return failure(Reason::kUnreadablePpd,
+                   formatText("Problem reading: %s as a PPD for printer %s!",
+                              file.packagePpd.c_str(), printer.queueName.c_str()));
+  OptionList defaults;
+  file.stamp = stampOf(printer.ppdPath);
+  collectDefaults(printer.ppdPath, defaults);
+  file.defaults = decideDefaults(defaults, *options);
+  return Status();
+}
+
+QueuePlan& queueNamed(QueuePlans& queues, const std::string& name) {
+  for (QueuePlan& queue : queues)
+    if (queue.name == name)
+      return queue;
+  queues.push_back(QueuePlan());
+  queues.back().name = name;
+  return queues.back();
+}
+
+}  // namespace
+
+QueuePlans planQueues(ProductPpdIndex& index, const ProductPpdSource& source,
+                      const PrinterList& printers) {
+  QueuePlans queues;
+  OfferedCache offered;
+  for (const PrinterEntry& printer : printers) {
+    QueueFile file;
+    file.printer = printer;
+    file.why = planFile(index, offered, source, file);
+    file.action = file.why.ok() ? QueueAction::kUpdate : QueueAction::kKeep;
+    if (file.action == QueueAction::kKeep)
+      file.defaults.clear();
+    QueuePlan& queue = queueNamed(queues, printer.queueName);
+    if (queue.files.empty())
+      queue.why = file.why;
+    if (file.action == QueueAction::kUpdate) {
+      queue.action = QueueAction::kUpdate;
+      queue.why = Status();
+    }
+    queue.files.push_back(std::move(file));
+  }
+  return queues;
+}
+
+std::string packageCopy(const std::string& packageDir, const std::string& productPpd) {
+  std::string name = lastName(productPpd);
+  for (const std::string& dir : {packageDir, std::string(kProductDir)}) {
+    std::string copy = dir + "/ppd/" + name;
+    if (!dir.empty() && access(copy.c_str(), F_OK) == 0)
+      return copy;
+  }
+  return std::string();
+}
+
+Status checkProductPpd(ProductPpdIndex& index, const std::string& productPpd,
+                       const std::string& packagePpd) {
+  if (packagePpd.empty())
+    return failure(Reason::kNotPackageFile,
+                   formatText("Product PPD %s has no copy in the package to check it against: "
+                              "not used.", productPpd.c_str()));
+  if (!index.texts().textOf(productPpd).sameAs(packagePpd))
+    return failure(Reason::kNotPackageFile,
+                   formatText("Product PPD %s is not the same as the package's %s: not used.",
+                              productPpd.c_str(), packagePpd.c_str()));
+  return Status();
+}
