@@ -134,9 +134,11 @@ void listPpdFilesToInstall(Log& log, const QueuePlans& queues) {
   for (const QueuePlan& queue : queues)
     for (const QueueFile& file : queue.files) {
       logPrinterName(log, file.printer);
-      if (file.productPpd.empty())
+      if (file.productPpd.empty()) {
         log.message(msg::kPpdNotFound);
-      else
-        log.printf("PPD = %s.\n", file.productPpd.c_str());
+        continue;
+      }
+      log.printf(msg::kGettingPpdFrom, parentDir(file.productPpd).c_str());
+      log.printf("PPD = %s.\n", file.productPpd.c_str());
     }
 }

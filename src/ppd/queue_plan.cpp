@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <optional>
 
 #include "base/log.h"
@@ -106,13 +107,17 @@ QueuePlans planQueues(ProductPpdIndex& index, const ProductPpdSource& source,
     if (file.action == QueueAction::kKeep)
       file.defaults.clear();
     QueuePlan& queue = queueNamed(queues, printer.queueName);
-    if (queue.files.empty())
-      queue.why = file.why;
-    if (file.action == QueueAction::kUpdate) {
-      queue.action = QueueAction::kUpdate;
-      queue.why = Status();
-    }
-    queue.files.push_back(std::move(file));
+    // The queue's own PPD comes first, whatever the directory's order.
+    bool own = lastName(printer.ppdPath) == printer.queueName + ".ppd";
+    queue.files.insert(own ? queue.files.begin() : queue.files.end(), std::move(file));
+  }
+  for (QueuePlan& queue : queues) {
+    bool update = std::any_of(queue.files.begin(), queue.files.end(), [](const QueueFile& f) {
+      return f.action == QueueAction::kUpdate;
+    });
+    queue.action = update ? QueueAction::kUpdate : QueueAction::kKeep;
+    if (!update)
+      queue.why = queue.files.front().why;
   }
   return queues;
 }

@@ -63,7 +63,9 @@ class SetupRun:
         self.returncode = result.returncode
         self.stdout = result.stdout
         self.stderr = result.stderr
-        self.log = sb.read(log_path) if sb.exists(log_path) else None
+        # A queue's name need not be UTF-8.
+        self.log = (sb.path(log_path).read_text(errors="backslashreplace")
+                    if sb.exists(log_path) else None)
 
     @property
     def log_lines(self):

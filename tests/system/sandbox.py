@@ -87,7 +87,7 @@ class Sandbox:
         # tests' own standard input is.
         feed = {"input": input} if input is not None else {"stdin": subprocess.DEVNULL}
         result = subprocess.run(self._argv(command, env, user, cwd), capture_output=True,
-                                text=True, timeout=timeout, **feed)
+                                text=True, errors="backslashreplace", timeout=timeout, **feed)
         if check and result.returncode != 0:
             raise AssertionError(f"{command!r} failed ({result.returncode}):\n"
                                  f"{result.stdout}\n{result.stderr}")

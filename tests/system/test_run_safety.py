@@ -3,6 +3,7 @@ commands planted by a local user, system entries of /dev named like
 printers, a print server that never answers, two runs at once, and a run
 killed in the middle of the printer update."""
 
+import json
 import os
 import re
 import shlex
@@ -210,7 +211,8 @@ def test_second_run_at_once_changes_nothing(sandbox, unpack):
     results = [None, None]
 
     def run(slot):
-        results[slot] = sb.run(f"umask 077; {SETUP}", env=INSTALL_ENV, timeout=300)
+        results[slot] = sb.run(f"umask 077; {SETUP} -r /root/report{slot}.json",
+                               env=INSTALL_ENV, timeout=300)
 
     runs = [threading.Thread(target=run, args=(slot,)) for slot in (0, 1)]
     for thread in runs:
@@ -227,6 +229,8 @@ def test_second_run_at_once_changes_nothing(sandbox, unpack):
     # The refused run's Log is its own, beside the holder's.
     own = [n for n in os.listdir(sb.path("/var/log")) if n.startswith("Lumo4.0_UpdateLog.")]
     assert len(own) == 1 and sb.read(f"/var/log/{own[0]}") == holder.group(0) + "\n"
+    report = json.loads(sb.read(f"/root/report{results.index(refused[0])}.json"))
+    assert (report["reason"], report["log"]) == ("another run in progress", f"/var/log/{own[0]}")
     log = sb.read(LOG)
     assert log.count("Starting Lumo") == 1 and log.splitlines()[-1].startswith("Finishing")
     # The lock file is root's own, names the run that held it, and the

@@ -1,0 +1,109 @@
+#include "ppd/queue_plan.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "ppd/printer_scan.h"
+#include "unit_support.h"
+
+namespace {
+
+const std::string kBuilt = LUMO_PRODUCT_PPD_DIR;
+
+// A package in a directory of its own (its ppd/ holding one product PPD),
+// a product PPD directory and a CUPS PPD directory of queues on older PPDs.
+class QueuePlanTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    for (const char* dir : {"package/ppd", "product", "etc/cups/ppd"})
+      std::filesystem::create_directories(top.file(dir));
+    product = readFile(kBuilt + "/nlp12dps.ppd");
+    writeFile(top.file("package/ppd/nlp12dps.ppd"), product);
+    source = {top.file("package"), top.file("product"), {}};
+  }
+  // A queue's PPD file of the older generation, with one default changed.
+  void queue(const std::string& file, const std::string& text = "") {
+    std::string old = text.empty() ? product : text;
+    old.replace(old.find("*% Lumo version: 4"), 18, "*% Lumo version: 1");
+    old.replace(old.find("*DefaultPageSize: A4"), 20, "*DefaultPageSize: Letter");
+    writeFile(top.file("etc/cups/ppd/" + file), old);
+  }
+  QueuePlans plan() {
+    PrinterList printers;
+    EXPECT_TRUE(readCupsPrinters(log, top.path(), printers));
+    return planQueues(index, source, printers);
+  }
+  TempDir top;
+  TempLog log;
+  ProductPpdIndex index;
+  ProductPpdSource source;
+  std::string product;
+};
+
+// A queue gets the copy the run installs of the package's file, planned
+// before that copy exists; CUPS's older copy is a file of the same queue,
+// after the queue's own PPD.
+TEST_F(QueuePlanTest, TheInstalledCopyOfThePackagesFileOneEntryPerQueue) {
+  std::string installed = top.file("product/nlp12dps.ppd");
+  source.installs[top.file("package/ppd/nlp12dps.ppd")] = installed;
+  queue("Office.ppd.O");
+  queue("Office.ppd");
+  QueuePlans queues = plan();
+  ASSERT_EQ(queues.size(), 1u);
+  const QueuePlan& office = queues[0];
+  EXPECT_EQ(office.action, QueueAction::kUpdate);
+  ASSERT_EQ(office.files.size(), 2u);
+  EXPECT_EQ(office.files[0].printer.ppdPath, top.file("etc/cups/ppd/Office.ppd"));
+  for (const QueueFile& file : office.files) {
+    EXPECT_EQ(file.productPpd, installed);
+    EXPECT_EQ(file.packagePpd, top.file("package/ppd/nlp12dps.ppd"));
+    EXPECT_EQ(file.stamp, stampOf(file.printer.ppdPath));
+  }
+  const DefaultDecision& pageSize = office.files[0].defaults.front();
+  EXPECT_EQ(pageSize.keyword, "PageSize");
+  EXPECT_EQ(pageSize.newChoice, "Letter");
+  EXPECT_EQ(pageSize.kind, DefaultKind::kCarried);
+  EXPECT_EQ(log.text(), "");  // planning is silent: the run logs as it goes
+}
+
+// Without an installed copy, a file already in the product PPD directory
+// serves only when it is the package's, byte for byte.
+TEST_F(QueuePlanTest, AFileInTheProductDirectoryMustBeThePackages) {
+  queue("Office.ppd");
+  writeFile(top.file("product/nlp12dps.ppd"), product);
+  QueuePlans queues = plan();
+  EXPECT_EQ(queues[0].action, QueueAction::kUpdate);
+  EXPECT_EQ(queues[0].files[0].productPpd, top.file("product/nlp12dps.ppd"));
+
+  writeFile(top.file("product/nlp12dps.ppd"), product + "*% changed\n");
+  queues = plan();
+  EXPECT_EQ(queues[0].action, QueueAction::kKeep);
+  EXPECT_EQ(queues[0].why.reason, Reason::kNotPackageFile);
+  EXPECT_TRUE(queues[0].files[0].defaults.empty());
+
+  // The package's own file, where the product directory has none.
+  std::filesystem::remove(top.file("product/nlp12dps.ppd"));
+  queues = plan();
+  EXPECT_EQ(queues[0].files[0].productPpd, top.file("package/ppd/nlp12dps.ppd"));
+}
+
+TEST_F(QueuePlanTest, KeptForAModelWithoutProductPpdOrAnUnreadableOne) {
+  std::string other = product;
+  for (size_t at; (at = other.find("LP 1200 Duplex PS")) != std::string::npos;)
+    other.replace(at, 17, "LP 1400 PS");
+  queue("Orphan.ppd", other);
+  queue("Office.ppd");
+  // Without its first line the package's file is no PPD libcups reads.
+  writeFile(top.file("package/ppd/nlp12dps.ppd"), product.substr(product.find('\n') + 1));
+  QueuePlans queues = plan();
+  ASSERT_EQ(queues.size(), 2u);
+  for (const QueuePlan& queue : queues) {
+    EXPECT_EQ(queue.action, QueueAction::kKeep) << queue.name;
+    Reason expected = queue.name == "Orphan" ? Reason::kNoProductPpd : Reason::kUnreadablePpd;
+    EXPECT_EQ(queue.why.reason, expected) << queue.name;
+    EXPECT_FALSE(isFault(Reason::kNoProductPpd));
+  }
+}
+
+}  // namespace
