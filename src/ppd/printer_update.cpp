@@ -93,9 +93,11 @@ Status logged(Log& log, Status status) {
 }
 
 // The queue's PPD as the plan read it: an administrator's change since
-// would be lost with defaults decided before it.
+// would be lost with defaults decided before it.  CUPS's older copy is
+// the scheduler's to rewrite (it keeps the PPD a queue had there when it
+// takes a new one) and holds no settings in use.
 Status checkUnchanged(const QueueFile& file) {
-  if (stampOf(file.printer.ppdPath) == file.stamp)
+  if (!isOwnPpd(file.printer) || stampOf(file.printer.ppdPath) == file.stamp)
     return Status();
   return failure(Reason::kChangedDuringRun,
                  formatText("The PPD %s changed after the run was planned: not replaced.",

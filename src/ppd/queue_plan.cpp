@@ -108,8 +108,8 @@ QueuePlans planQueues(ProductPpdIndex& index, const ProductPpdSource& source,
       file.defaults.clear();
     QueuePlan& queue = queueNamed(queues, printer.queueName);
     // The queue's own PPD comes first, whatever the directory's order.
-    bool own = lastName(printer.ppdPath) == printer.queueName + ".ppd";
-    queue.files.insert(own ? queue.files.begin() : queue.files.end(), std::move(file));
+    auto place = isOwnPpd(printer) ? queue.files.begin() : queue.files.end();
+    queue.files.insert(place, std::move(file));
   }
   for (QueuePlan& queue : queues) {
     bool update = std::any_of(queue.files.begin(), queue.files.end(), [](const QueueFile& f) {
@@ -120,6 +120,10 @@ QueuePlans planQueues(ProductPpdIndex& index, const ProductPpdSource& source,
       queue.why = queue.files.front().why;
   }
   return queues;
+}
+
+bool isOwnPpd(const PrinterEntry& printer) {
+  return lastName(printer.ppdPath) == printer.queueName + ".ppd";
 }
 
 std::string packageCopy(const std::string& packageDir, const std::string& productPpd) {

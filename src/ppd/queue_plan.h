@@ -53,6 +53,10 @@ struct ProductPpdSource {
   std::map<std::string, std::string> installs;  // package file: its installed path
 };
 
+// Whether the file is the queue's own PPD, the one the scheduler reads,
+// rather than CUPS's older copy.
+bool isOwnPpd(const PrinterEntry& printer);
+
 // Plans each queue of the list (one plan per queue name, its files in list
 // order) without changing anything.
 QueuePlans planQueues(ProductPpdIndex& index, const ProductPpdSource& source,

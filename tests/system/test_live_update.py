@@ -120,6 +120,8 @@ def test_live_update_keeps_defaults_and_the_scheduler(sandbox, unpack, run_setup
     ppds.update({q: old_ppd(name, defaults=chosen, extra_choices=GONE_TRAY if "$" in q else None)
                  for q, (name, chosen) in CHOSEN.items()})
     place_queues(sb, ppds)
+    # CUPS's older copy, which the scheduler rewrites as it takes the new PPD.
+    sb.write(queue_ppd("Office") + ".O", ppds["Office"])
     start_print_server(sb)
     unpack()
     sb.write("/opt/oxa/Office/root/lumoConfig", "ID=7\n%%LUMO_VERSION_1.0 (Office)\n")
@@ -127,7 +129,11 @@ def test_live_update_keeps_defaults_and_the_scheduler(sandbox, unpack, run_setup
     assert "tray-3" in trays(sb, "Q;x$y")
     pid = scheduler_pid(sb)
 
-    out, rounds = polls_during(sb, lambda: live_install(run_setup))
+    out, rounds = polls_during(sb, lambda: live_install(run_setup, "-L -x -r /root/r.json"))
+    assert out.returncode == 0
+    office = [q for q in json.loads(sb.read("/root/r.json"))["queues"] if q["name"] == "Office"]
+    assert [f["result"] for f in office[0]["files"]] == ["updated", "updated"]
+    assert lumo_version(sb.read(queue_ppd("Office") + ".O")) == 4
     log = out.log
 
     # The scheduler answered and took jobs all through the run, and was
@@ -146,7 +152,7 @@ def test_live_update_keeps_defaults_and_the_scheduler(sandbox, unpack, run_setup
     assert "tray-3" not in trays(sb, "Q;x$y") and "tray-2" in trays(sb, "Office")
     assert re.search(r"^Sending /tmp/orbot\w{6} to the scheduler as the PPD of printer Q;x\$y "
                      r"\(ipp://localhost/printers/Q;x\$y\)\.$", log, re.M), log
-    assert not re.search(rf"^Copying \S+ to {CUPS_PPD_DIR}/", log, re.M)
+    assert not re.search(rf"^Copying \S+ to {CUPS_PPD_DIR}/\S+\.ppd: ", log, re.M)
     assert len(re.findall(r"^The scheduler took the PPD", log, re.M)) == len(ppds)
     assert sb.read("/opt/oxa/Office/root/lumoConfig") == "ID=7\n%%LUMO_VERSION_3.0\n"
     assert tmp_leftovers(sb) == []
