@@ -18,6 +18,7 @@
 #include "base/shell.h"
 #include "base/text.h"
 #include "base/tmp_file.h"
+#include "base/trusted_path.h"
 #include "deinstall/deinstall.h"
 #include "discovery/host_info.h"
 #include "discovery/ppd_dirs.h"
@@ -35,6 +36,10 @@
 namespace {
 
 const char kDefaultHostAddress[] = "127.0.0.1";
+// The commands a run starts by name are the system's, whatever PATH the
+// administrator's session had: a user's directory there would run the
+// user's programs as root.
+const char kSystemPath[] = "/usr/sbin:/usr/bin:/sbin:/bin";
 const char kLogPath[] = "/var/log/Lumo4.0_UpdateLog";
 // Where the Log's messages went when no Log file could be opened.
 const char kStandardError[] = "standard error";
@@ -174,6 +179,17 @@ bool SetupRun::checkStartDir(const char* invocation) {
       return false;
     }
     facts_.startDir = *dir;
+  }
+  // What root runs and reads from the start directory (the manifest, the
+  // files to install, the product's netcat) must be root's alone.
+  std::string why;
+  if (facts_.uid == 0 && !isRootOnlyPath(facts_.startDir, &why)) {
+    std::string text = formatText("The start directory %s is not root's alone (%s): refused.",
+                                  facts_.startDir.c_str(), why.c_str());
+    std::fprintf(stderr, "%s\n", text.c_str());
+    log_.message(text);
+    stop("start directory not root's alone");
+    return false;
   }
   if (options_.allowAnyDir == 0 && !options_.deinstall &&
       facts_.startDir.compare(0, 8, "/opt/oxa") != 0) {
@@ -435,6 +451,7 @@ bool SetupRun::checkReportPath() {
 }
 
 int SetupRun::run(int argc, char** argv) {
+  setenv("PATH", kSystemPath, 1);
   detectSelinux();
   std::string refusal = firstOptionPass(argc, argv, options_);
   if (options_.usage) {

@@ -45,8 +45,8 @@ void makeDirPath(Log& log, const std::string& path) {
   // A slash in the first two places is the root's: it starts no directory.
   for (size_t slash = path.find('/', 2); slash != std::string::npos;
        slash = path.find('/', slash + 1))
-    makeDir(log, path.substr(0, slash), true, 0777);
-  makeDir(log, path, true, 0777);
+    makeDir(log, path.substr(0, slash), true, kDirMode);
+  makeDir(log, path, true, kDirMode);
 }
 
 bool makeLink(Log& log, const std::string& file, const std::string& link) {

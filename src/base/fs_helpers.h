@@ -10,6 +10,11 @@
 
 class Log;
 
+// The mode of every directory setup creates: no one but root may add,
+// remove or rename anything in it, or the next root run would use what a
+// user put there.
+inline constexpr int kDirMode = 0755;
+
 // What makeDir found or did.
 enum class DirResult { kFailed = -1, kExists = 0, kCreated = 1 };
 
@@ -28,7 +33,7 @@ NewDir createDir(const std::string& path, int mode);
 DirResult makeDir(Log& log, const std::string& path, bool create, int mode);
 
 // Creates every missing directory along the path, then the path itself,
-// all with mode 0777.
+// all with mode kDirMode.
 void makeDirPath(Log& log, const std::string& path);
 
 // Makes `link` a symbolic link to `file`, never replacing anything.  True

@@ -38,7 +38,7 @@ bool prepareDestination(Log& log, const ManifestEntry& entry, const std::string&
     return true;
   }
   if (isDirectoryTarget(entry.target))
-    return makeDir(log, destination, true, 0777) != DirResult::kFailed;
+    return makeDir(log, destination, true, kDirMode) != DirResult::kFailed;
   return true;
 }
 

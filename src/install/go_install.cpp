@@ -38,9 +38,9 @@ bool checkInstallDir(Context& run, const Installation& installation) {
   if (installation.upgradeMode == 0) {
     if (dir == "/opt/oxa")
       makeDirPath(run.log, dir);
-    result = makeDir(run.log, dir, true, 0777);
+    result = makeDir(run.log, dir, true, kDirMode);
   } else {
-    result = makeDir(run.log, dir, false, 0777);
+    result = makeDir(run.log, dir, false, kDirMode);
   }
   if (result == DirResult::kFailed) {
     run.log.printf(msg::kInstallDirNotOk, dir.c_str());
@@ -89,17 +89,17 @@ bool prepareInstallDir(Context& run, const std::string& dir) {
   Log& log = run.log;
   if (dir.empty())
     return false;
-  if (makeDir(log, dir, true, 0777) == DirResult::kFailed) {
+  if (makeDir(log, dir, true, kDirMode) == DirResult::kFailed) {
     log.printf(msg::kNoOxaDir, dir.c_str());
     return false;
   }
   std::string bin = dir + "/bin";
-  if (!pathFits(log, bin) || makeDir(log, bin, true, 0755) == DirResult::kFailed) {
+  if (!pathFits(log, bin) || makeDir(log, bin, true, kDirMode) == DirResult::kFailed) {
     log.printf(msg::kNoBinDir, bin.c_str());
     return false;
   }
   std::string etc = dir + "/etc";
-  if (!pathFits(log, etc) || makeDir(log, etc, true, 0755) == DirResult::kFailed) {
+  if (!pathFits(log, etc) || makeDir(log, etc, true, kDirMode) == DirResult::kFailed) {
     log.printf(msg::kNoEtcDir, etc.c_str());
     return false;
   }

@@ -26,8 +26,8 @@ void fallBackToModelDir(Log& log, PpdLocations& ppd) {
   if (!pathFits(log, fallback))
     return;
   ppd.ppdInstallDir = fallback;
-  if (makeDir(log, fallback, false, 0755) == DirResult::kFailed &&
-      makeDir(log, fallback, true, 0766) == DirResult::kFailed)
+  if (makeDir(log, fallback, false, kDirMode) == DirResult::kFailed &&
+      makeDir(log, fallback, true, kDirMode) == DirResult::kFailed)
     log.printf(msg::kInstallDirNotOk, fallback.c_str());
 }
 

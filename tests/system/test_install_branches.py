@@ -20,13 +20,13 @@ def found_lines(kind, printers):
 
 
 def test_upgrade_of_this_generation_keeps_the_information_file(sandbox, unpack, install):
-    unpack("/tmp/unpacked")
+    unpack("/srv/unpacked")
     sandbox.write("/opt/oxa/lumoInfo4.0", CURRENT)
     # The earlier installation's directory wins over -u.
-    lines = install("-u /opt/elsewhere", program="bin/setup", cwd="/tmp/unpacked").log_lines
+    lines = install("-u /opt/elsewhere", program="bin/setup", cwd="/srv/unpacked").log_lines
     start = lines.index("Found an existing Lumo 3.0 installation in the directory:")
     assert lines[start:start + 8] == found_lines(2, 3) + [
-        "LUMOINST.CONF = /tmp/unpacked/etc/LUMOINST.CONF."]
+        "LUMOINST.CONF = /srv/unpacked/etc/LUMOINST.CONF."]
     assert "Skip creating configuration file: '/opt/oxa/lumoInfo3.0'. " in lines
     assert sandbox.read("/opt/oxa/lumoInfo4.0") == CURRENT
     assert mode(sandbox, "/opt/oxa/bin/orbgsfilter") == 0o755
@@ -35,10 +35,10 @@ def test_upgrade_of_this_generation_keeps_the_information_file(sandbox, unpack, 
 
 
 def test_upgrade_of_the_earlier_generation_carries_its_file_over(sandbox, unpack, install):
-    unpack("/tmp/unpacked")
+    unpack("/srv/unpacked")
     sandbox.write("/opt/oxa/lumoInfo2.0", EARLIER)
     sandbox.write("/opt/oxa/lumoInfo4.0", CURRENT)  # lumoInfo2.0 is looked for first
-    lines = install(program="bin/setup", cwd="/tmp/unpacked").log_lines
+    lines = install(program="bin/setup", cwd="/srv/unpacked").log_lines
     start = lines.index("Found an existing Lumo 3.0 installation in the directory:")
     assert lines[start:start + 7] == found_lines(1, 2)
     assert "Copying Lumo config file /opt/oxa/lumoInfo2.0 to lumoInfo3.0. " in lines
@@ -49,9 +49,9 @@ def test_upgrade_of_the_earlier_generation_carries_its_file_over(sandbox, unpack
 
 
 def test_earlier_directory_gone_means_a_fresh_information_file(sandbox, unpack, install):
-    unpack("/tmp/unpacked")
+    unpack("/srv/unpacked")
     sandbox.write("/opt/oxa/lumoInfo4.0", CURRENT.replace("          /opt/oxa", " /opt/gone"))
-    lines = install(program="bin/setup", cwd="/tmp/unpacked").log_lines
+    lines = install(program="bin/setup", cwd="/srv/unpacked").log_lines
     start = lines.index("/opt/gone.") + 1
     assert lines[start:start + 3] == [
         "The installation directory:", "\t'/opt/gone'", "does not exist or is not OK."]
@@ -60,14 +60,14 @@ def test_earlier_directory_gone_means_a_fresh_information_file(sandbox, unpack, 
 
 
 def test_without_a_manifest_nothing_is_installed(sandbox, unpack, install):
-    # Started by its full path, setup takes /tmp/unpacked as the product's tree.
-    unpack("/tmp/unpacked")
-    sandbox.remove("/tmp/unpacked/etc/LUMOINST.CONF")
-    lines = install(program="/tmp/unpacked/bin/setup").log_lines
+    # Started by its full path, setup takes /srv/unpacked as the product's tree.
+    unpack("/srv/unpacked")
+    sandbox.remove("/srv/unpacked/etc/LUMOINST.CONF")
+    lines = install(program="/srv/unpacked/bin/setup").log_lines
     start = lines.index("New installation")
     assert lines[start:start + 6] == [
-        "New installation", "Cannot open info file: '/tmp/unpacked/LUMOINST.CONF'.",
-        "Lumo 3.0 installation missing info:", "\t'/tmp/unpacked/LUMOINST.CONF'.", "Abandon...",
+        "New installation", "Cannot open info file: '/srv/unpacked/LUMOINST.CONF'.",
+        "Lumo 3.0 installation missing info:", "\t'/srv/unpacked/LUMOINST.CONF'.", "Abandon...",
         "Because of insufficient data, setup stopped."]
     assert lines[-1].startswith("Finishing")
     assert not sandbox.exists("/opt/oxa") and not sandbox.exists("/usr/bin/orbgsfilter")

@@ -146,7 +146,7 @@ def test_full_file_systems_leave_no_cut_file_and_say_so(sandbox, unpack):
     start_print_server(sb)
     product_dir(sb)
     # /opt holds the unpacked product and not a byte more.
-    sb.sh("mount -t tmpfs -o size=64m full /opt")
+    sb.sh("mount -t tmpfs -o size=64m,mode=0755 full /opt")
     unpack()
     sb.run("cat /dev/zero > /opt/filler")
     # The product PPD directory has room for six pages of the thirteen the

@@ -220,12 +220,12 @@ def test_running_cups_2_4_gets_no_link(sandbox, unpack, install, layout):
 
 
 def test_printer_count_of_an_earlier_installation(sandbox, unpack, install):
-    unpack("/tmp/unpacked")
+    unpack("/srv/unpacked")
     long_name = "q" * 80
     printers = f"Default\nlab1\n{long_name}\n\nlab2\n"
     sandbox.write("/opt/oxa/lumoInfo4.0",
                   INFO_FILE.format(dir="/opt/oxa").replace("Default\n", printers, 1))
-    lines = install(program="bin/setup", cwd="/tmp/unpacked").log_lines
+    lines = install(program="bin/setup", cwd="/srv/unpacked").log_lines
     start = lines.index("exists and is OK.")
     # The over-long name is left out, never cut; the empty line counts.
     assert lines[start + 1:start + 3] == [

@@ -97,7 +97,7 @@ def test_selinux_enabled_is_reported(sandbox, place_setup, run_setup):
 
 
 def test_start_directory_rule_only_with_f0_and_only_when_installing(sandbox, place_setup, run_setup):
-    program = place_setup("/tmp/unpacked")
+    program = place_setup("/srv/unpacked")
     out = run_setup("-f0", program=program)
     expected = "Lumo3.0 setup simulation, not from /opt/oxa/bin.\nExiting.\n"
     assert out.stderr == expected + "\n"

@@ -109,7 +109,7 @@ TEST_F(CopyEntries, FileTargetsMakeTheirDirectoriesAndNeverBecomeOne) {
   writeFile(top.file("start/doc/README"), "read me");
   copy({{"doc/README", ".", 0600}}, true);
   std::string installed = installDir + "/doc/README";
-  EXPECT_EQ(modeOf(installDir + "/doc"), 0777);
+  EXPECT_EQ(modeOf(installDir + "/doc"), 0755);
   EXPECT_EQ(readFile(installed), "read me");
   EXPECT_EQ(modeOf(installed), 0600);
   // A second file entry after a directory entry still lands as a file.

@@ -50,8 +50,8 @@ TEST(MakeDirPath, CreatesEveryMissingLevelAndRefusesLongPaths) {
   ASSERT_EQ(mkdir(dir.file("a").c_str(), 0700), 0);
   logOf([&] { makeDirPath(log, dir.file("a/b/c")); });
   EXPECT_EQ(modeOf(dir.file("a")), 0700);  // existing levels keep their mode
-  EXPECT_EQ(modeOf(dir.file("a/b")), 0777);
-  EXPECT_EQ(modeOf(dir.file("a/b/c")), 0777);
+  EXPECT_EQ(modeOf(dir.file("a/b")), 0755);
+  EXPECT_EQ(modeOf(dir.file("a/b/c")), 0755);
 
   std::string deep = dir.file(std::string(250, 'd') + "/e");
   EXPECT_EQ(logOf([&] { makeDirPath(log, deep); }),

@@ -39,9 +39,9 @@ TEST_F(ProductPpdDir, FallsBackUnderTheModelDirectory) {
   EXPECT_EQ(prepare(wanted, dir.path()),
             "Could not create directory: " + wanted + "\nFalling back to CUPS model dir: " +
                 dir.path() + "\nCreated directory: '" + fallback +
-                "'.\nChanging execution rights of '" + fallback + "' to  00766.\n");
+                "'.\nChanging execution rights of '" + fallback + "' to  00755.\n");
   EXPECT_EQ(ppd.ppdInstallDir, fallback);
-  EXPECT_EQ(modeOf(fallback), 0766);
+  EXPECT_EQ(modeOf(fallback), 0755);
   // An existing fallback is taken as it is.
   chmod(fallback.c_str(), 0700);
   prepare(wanted, dir.path());
@@ -95,7 +95,7 @@ TEST(PrepareInstallDir, MakesTheDirectoryAndItsBinAndEtc) {
   EXPECT_EQ(log, "No OXA directory: '" + dir.file("no/oxa") + "' possible\n");
 
   logOf(run.log, [&] { EXPECT_TRUE(prepareInstallDir(run.context, dir.file("oxa"))); });
-  EXPECT_EQ(modeOf(dir.file("oxa")), 0777);
+  EXPECT_EQ(modeOf(dir.file("oxa")), 0755);
   EXPECT_EQ(modeOf(dir.file("oxa/bin")), 0755);
   EXPECT_EQ(modeOf(dir.file("oxa/etc")), 0755);
 }
