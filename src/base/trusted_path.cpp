@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "base/log.h"
+
 namespace {
 
 // One entry, not followed when it is a link: a link's own bits mean
@@ -57,4 +59,19 @@ bool isRootOnlyPath(const std::string& path, std::string* why) {
     return false;
   }
   return isRootOnlyChain(resolved, why);
+}
+
+File openRootOnlyFile(Log& log, const std::string& path) {
+  struct stat st;
+  if (lstat(path.c_str(), &st) != 0)
+    return File();
+  std::string why;
+  if (!isRootOnlyPath(path, &why)) {
+    log.printf("%s passed over: %s.", path.c_str(), why.c_str());
+    return File();
+  }
+  File in = openRegularFile(path);
+  if (!in)
+    log.printf("%s passed over: not a regular file.", path.c_str());
+  return in;
 }

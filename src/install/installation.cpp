@@ -8,6 +8,7 @@
 #include "base/line_reader.h"
 #include "base/log.h"
 #include "base/text.h"
+#include "base/trusted_path.h"
 
 namespace {
 
@@ -50,7 +51,9 @@ bool findInstallation(Log& log, std::string& existingDir, int& kind) {
         named ? named
               : formatText(attempt == kInstallationFirst ? "%s/lumoInfo2.0" : "%s/lumoInfo4.0",
                            kProductDir);
-    File in = openFile(path, "r");
+    // A user's file in the product's place must not name the directory
+    // root installs into or removes.
+    File in = openRootOnlyFile(log, path);
     std::string value;
     if (in && readUsrdir(in.get(), value)) {
       existingDir = value;

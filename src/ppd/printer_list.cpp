@@ -4,6 +4,7 @@
 #include "base/line_reader.h"
 #include "base/log.h"
 #include "base/text.h"
+#include "base/trusted_path.h"
 
 namespace {
 
@@ -22,7 +23,8 @@ bool readTrimmedPiece(FILE* in, std::string& piece, bool& whole) {
 }  // namespace
 
 bool readInfoPrinters(Log& log, const std::string& installDir, int kind, PrinterList& printers) {
-  File in = openFile(installDir + (kind == 1 ? "/lumoInfo2.0" : "/lumoInfo4.0"), "r");
+  // A user's file must not name the queues a removal deletes.
+  File in = openRootOnlyFile(log, installDir + (kind == 1 ? "/lumoInfo2.0" : "/lumoInfo4.0"));
   return in && readInfoPrinters(log, in.get(), printers);
 }
 

@@ -3,10 +3,12 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <optional>
 
 #include "base/log.h"
 #include "base/text.h"
+#include "base/trusted_path.h"
 
 namespace {
 
@@ -26,6 +28,19 @@ class OfferedCache {
  private:
   std::map<std::string, std::optional<OfferedOptions>> read_;
 };
+
+// A product PPD, or the package's file it is checked against, in a place
+// anyone but root could have written: its content proves nothing.
+Status checkRootOnly(const std::string& path) {
+  if (access(path.c_str(), F_OK) != 0)
+    return failure(Reason::kNotPackageFile,
+                   formatText("Product PPD %s is not there: not used.", path.c_str()), errno);
+  std::string why;
+  if (isRootOnlyPath(path, &why))
+    return Status();
+  return failure(Reason::kNotPackageFile,
+                 formatText("Product PPD %s passed over: %s.", path.c_str(), why.c_str()));
+}
 
 bool findIn(ProductPpdIndex& index, const std::string& dir, const PrinterEntry& printer,
             std::string& path) {
@@ -66,12 +81,13 @@ Status planFile(ProductPpdIndex& index, OfferedCache& offered, const ProductPpdS
   const PrinterEntry& printer = file.printer;
   if (!findPlannedPpd(index, source, printer, file))
     return failure(Reason::kNoProductPpd, "no product PPD for its model");
+  // The installed copy is checked once it is there; the package's file it
+  // will be a copy of must be root's alone now.
   bool installed = source.installs.count(file.packagePpd) > 0;
-  if (!installed) {
-    Status whole = checkProductPpd(index, file.productPpd, file.packagePpd);
-    if (!whole.ok())
-      return whole;
-  }
+  Status usable = installed ? checkRootOnly(file.packagePpd)
+                            : checkProductPpd(index, file.productPpd, file.packagePpd);
+  if (!usable.ok())
+    return usable;
   const OfferedOptions* options = offered.of(file.packagePpd);
   if (!options)
     return failure(Reason::kUnreadablePpd,
@@ -142,6 +158,13 @@ Status checkProductPpd(ProductPpdIndex& index, const std::string& productPpd,
     return failure(Reason::kNotPackageFile,
                    formatText("Product PPD %s has no copy in the package to check it against: "
                               "not used.", productPpd.c_str()));
+  // The package's own file is no proof of itself: only its place, root's
+  // alone, vouches for it.
+  for (const std::string& path : {productPpd, packagePpd}) {
+    Status trusted = checkRootOnly(path);
+    if (!trusted.ok())
+      return trusted;
+  }
   if (!index.texts().textOf(productPpd).sameAs(packagePpd))
     return failure(Reason::kNotPackageFile,
                    formatText("Product PPD %s is not the same as the package's %s: not used.",

@@ -62,9 +62,9 @@ bool isOwnPpd(const PrinterEntry& printer);
 QueuePlans planQueues(ProductPpdIndex& index, const ProductPpdSource& source,
                       const PrinterList& printers);
 
-// Checks that the product PPD is the package's file, byte for byte (a copy
-// cut short by a full disk still opens as a PPD, so nothing less proves it
-// whole).
+// Checks that the product PPD and the package's file are in places root
+// alone can write and hold the same bytes (a copy cut short by a full disk
+// still opens as a PPD, so nothing less proves it whole).
 Status checkProductPpd(ProductPpdIndex& index, const std::string& productPpd,
                        const std::string& packagePpd);
 

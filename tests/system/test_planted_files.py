@@ -93,7 +93,10 @@ def test_links_planted_by_a_user_are_replaced_never_written_through(sandbox, unp
     # The configuration behind a link is neither read nor written.
     assert os.readlink(sb.path("/opt/oxa/Office/root/lumoConfig")) == "/etc/shells"
     assert "processPrinterConfig(Office): updated." not in log
-    assert lumo_version(sb.read(queue_ppd("Office"))) == 4
+    # A product PPD directory others can write gives no queue its PPD.
+    assert lumo_version(sb.read(queue_ppd("Office"))) == 1
+    assert (f"Product PPD {PPD_DIR}/nlp12ps.ppd passed over: {PPD_DIR} can be written by group "
+            "or others.\nPrinter Office keeps its PPD /etc/cups/ppd/Office.ppd.\n") in log
     # The Log file's label went on the Log file itself.
     labelled = sb.read(CHCON_CALLS).split()
     assert labelled[0] == str(os.stat(sb.path(LOG)).st_ino)
@@ -151,7 +154,7 @@ def test_full_file_systems_leave_no_cut_file_and_say_so(sandbox, unpack):
     sb.run("cat /dev/zero > /opt/filler")
     # The product PPD directory has room for six pages of the thirteen the
     # PPD files take, one of them taken by a copy cut short earlier.
-    sb.sh(f"mount -t tmpfs -o size={6 * 4096} small {PPD_DIR}")
+    sb.sh(f"mount -t tmpfs -o size={6 * 4096},mode=0755 small {PPD_DIR}")
     cut = product_ppd("nof24dpc.ppd")[:2000]
     sb.write(f"{PPD_DIR}/nof24dpc.ppd", cut)
     queues = {"Jet": "nlp12ps.ppd", "Fold": "nof24dpc.ppd", "Office": "nlp12dps.ppd"}

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <vector>
@@ -56,18 +57,22 @@ class TmpDirEnv {
   TempDir dir;
 };
 
-// The build's product PPD files stand for the package's: <dir>/ppd/<name>.
-const std::string kPackage = std::string(LUMO_PRODUCT_PPD_DIR) + "/..";
-
 TEST(PrinterUpdate, GzippedProductDecompressedACutOneRefused) {
+  if (geteuid() != 0)
+    GTEST_SKIP() << "product PPDs are taken only from where root alone writes";
   TempLog log;
-  TempDir package;
+  // The product PPD installed, and the package's file it must equal, both
+  // where root alone writes.
+  TempDir package{TempDir::kRootOnly}, reference{TempDir::kRootOnly};
   TmpDirEnv tmp;
-  std::string products = package.file("ppd");
-  std::filesystem::create_directory(products);
-  std::string product = products + "/nlp12pc.ppd.gz";
   std::string packed = readFile(std::string(LUMO_PRODUCT_PPD_DIR) + "/nlp12pc.ppd.gz");
-  writeFile(product, packed);
+  for (const TempDir* dir : {&package, &reference}) {
+    std::filesystem::create_directory(dir->file("ppd"));
+    writeFile(dir->file("ppd/nlp12pc.ppd.gz"), packed);
+  }
+  std::string products = package.file("ppd");
+  std::string product = products + "/nlp12pc.ppd.gz";
+  const std::string kPackage = reference.path();
   PrinterEntry printer;
   printer.queueName = "Q";
   printer.modelName = "\"Norvik LP 1200 PCL\"";

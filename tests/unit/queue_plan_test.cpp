@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <filesystem>
 
 #include "ppd/printer_scan.h"
@@ -16,6 +18,8 @@ const std::string kBuilt = LUMO_PRODUCT_PPD_DIR;
 class QueuePlanTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    if (geteuid() != 0)
+      GTEST_SKIP() << "product PPDs are taken only from where root alone writes";
     for (const char* dir : {"package/ppd", "product", "etc/cups/ppd"})
       std::filesystem::create_directories(top.file(dir));
     product = readFile(kBuilt + "/nlp12dps.ppd");
@@ -34,7 +38,7 @@ class QueuePlanTest : public ::testing::Test {
     EXPECT_TRUE(readCupsPrinters(log, top.path(), printers));
     return planQueues(index, source, printers);
   }
-  TempDir top;
+  TempDir top{TempDir::kRootOnly};
   TempLog log;
   ProductPpdIndex index;
   ProductPpdSource source;
@@ -86,6 +90,17 @@ TEST_F(QueuePlanTest, AFileInTheProductDirectoryMustBeThePackages) {
   std::filesystem::remove(top.file("product/nlp12dps.ppd"));
   queues = plan();
   EXPECT_EQ(queues[0].files[0].productPpd, top.file("package/ppd/nlp12dps.ppd"));
+}
+
+// A product PPD in a place others can write is no product PPD, even the
+// package's own file, which cannot vouch for itself.
+TEST_F(QueuePlanTest, OnlyFromPlacesRootAloneWrites) {
+  queue("Office.ppd");
+  chmod(top.file("package/ppd").c_str(), 0777);
+  QueuePlans queues = plan();
+  EXPECT_EQ(queues[0].action, QueueAction::kKeep);
+  EXPECT_EQ(queues[0].why.reason, Reason::kNotPackageFile);
+  EXPECT_NE(queues[0].why.text.find("can be written by group or others"), std::string::npos);
 }
 
 TEST_F(QueuePlanTest, KeptForAModelWithoutProductPpdOrAnUnreadableOne) {

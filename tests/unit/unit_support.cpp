@@ -3,6 +3,7 @@
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/resource.h>
+#include <unistd.h>
 #include <zlib.h>
 
 #include <filesystem>
@@ -10,9 +11,10 @@
 #include <fstream>
 #include <sstream>
 
-TempDir::TempDir() {
-  char pattern[] = "/tmp/lumo-unit-XXXXXX";
-  path_ = mkdtemp(pattern);
+TempDir::TempDir(Place place) {
+  std::string pattern = place == kRootOnly && geteuid() == 0 ? "/run/lumo-unit-XXXXXX"
+                                                              : "/tmp/lumo-unit-XXXXXX";
+  path_ = mkdtemp(&pattern[0]);
 }
 
 TempDir::~TempDir() {

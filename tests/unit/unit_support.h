@@ -14,7 +14,11 @@
 // contents when the object goes.
 class TempDir {
  public:
-  TempDir();
+  // Where root alone can write (under /run), for the files setup takes
+  // only from there; running as another user gives a directory under /tmp,
+  // which such tests skip.
+  enum Place { kAnyone, kRootOnly };
+  explicit TempDir(Place place = kAnyone);
   ~TempDir();
   const std::string& path() const { return path_; }
   std::string file(const std::string& name) const { return path_ + "/" + name; }
