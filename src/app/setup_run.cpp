@@ -153,6 +153,7 @@ void SetupRun::startLog() {
     return;
   }
   std::rename(path.c_str(), (path + ".1").c_str());  // never follows a link
+  protectLogFile(path + ".1");
   const std::string& chcon = facts_.tools.path(kToolChcon);
   bool opened = log_.open(path);
   record_.logPath = opened ? path : kStandardError;
@@ -402,7 +403,7 @@ void SetupRun::deinstallBranch() {
   readInfoPrinters(log_, installation_.dir, kind, printers_);
   log_.printf(msg::kPrintersFound, int(printers_.size()));
   record_.removal = planRemoval(log_, installation_.dir, printers_);
-  removePrinters(context_, record_.removal);
+  removePrinters(context_, installation_.dir, record_.removal);
   removeInstalledFiles(log_, installation_.dir, record_.removal);
   tell(log_, msg::kUninstalled);
   record_.outcome = Outcome::kRemoved;

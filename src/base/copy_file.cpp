@@ -40,11 +40,14 @@ int copyFile(const std::string& source, const std::string& target, int mode) {
   if (!copyBlocks(in.get(), out.stream()))
     return 0;  // errno is the failed read's or write's
   bool done;
+  struct stat st;
+  bool sourceKnown = fstat(fileno(in.get()), &st) == 0;
   if (mode >= 0) {
     done = out.commit({mode_t(mode)});
+  } else if (mode == kSourceMode) {
+    done = sourceKnown && out.commit({mode_t(st.st_mode & 07777), st.st_uid, st.st_gid});
   } else {
-    struct stat st;
-    mode_t bits = fstat(fileno(in.get()), &st) == 0 ? st.st_mode & 0777 : 0666;
+    mode_t bits = sourceKnown ? st.st_mode & 0777 : 0666;
     done = out.commitKeeping(bits & ~creationMask());
   }
   errno = out.error();

@@ -6,14 +6,18 @@
 
 #include <string>
 
-// The mode argument of copyFile that keeps the target's bits and owner.
+// The mode arguments of copyFile that keep the target's bits and owner,
+// or give the copy the source's: a backup never grants more than the file
+// it copies.
 inline constexpr int kKeepTargetMode = -1;
+inline constexpr int kSourceMode = -2;
 
 // Copies source over target in blocks of 40960 bytes.  A link at target is
 // replaced, never written through.  With `mode` the copy gets exactly
 // those bits and belongs to us; with kKeepTargetMode a regular file at
 // target keeps its permission bits, owner and group, and a new one gets
-// the source's bits less the file-creation mask, as cp gives them.  1 when
+// the source's bits less the file-creation mask, as cp gives them; with
+// kSourceMode the copy gets the source's bits, owner and group.  1 when
 // the target holds the whole source; 0 when the copy failed (errno says
 // why) and the target is as it was.
 int copyFile(const std::string& source, const std::string& target,

@@ -4,17 +4,27 @@
 #ifndef LUMO_BASE_LOG_H
 #define LUMO_BASE_LOG_H
 
+#include <sys/types.h>
+
 #include <string>
 
 #include "base/catalogue.h"
 #include "base/files.h"
 
+// The Log file's permission bits: root writes, the adm group reads.
+inline constexpr mode_t kLogMode = 0640;
+
+// Gives an earlier Log file, a regular file of ours, the Log's owner group
+// and bits: one written before may be readable by everyone.
+void protectLogFile(const std::string& path);
+
 class Log {
  public:
   // Opens (truncates) the Log file, never through a link and never
-  // waiting: what is in its place and not a regular file of ours is
-  // replaced.  False when it cannot be opened, and messages keep going to
-  // standard error.
+  // waiting, with kLogMode and the adm group: a link or a file not ours
+  // alone in its place is replaced; a directory, device, pipe or socket is
+  // left there, and the Log goes to standard error.  False when it cannot
+  // be opened, and messages keep going to standard error.
   bool open(const std::string& path);
   bool isOpen() const { return file_ != nullptr; }
   // Drops every message from now on, writing nowhere: for a run that must

@@ -10,8 +10,6 @@
 #include "base/dir_entries.h"
 #include "base/files.h"
 
-namespace {
-
 // Works on descriptors so that no step can be redirected through a link
 // swapped in while the tree is being removed.
 int removeTreeAt(int parent, const char* name) {
@@ -37,8 +35,6 @@ int removeTreeAt(int parent, const char* name) {
   dir.reset();
   return unlinkat(parent, name, AT_REMOVEDIR) == 0 ? 0 : -1;
 }
-
-}  // namespace
 
 int removeTree(const std::string& dir) {
   return removeTreeAt(AT_FDCWD, dir.c_str());

@@ -11,4 +11,7 @@
 // directory (a link to one included) is never read as one.
 int removeTree(const std::string& dir);
 
+// The same for the directory `name` in the open directory `parent`.
+int removeTreeAt(int parent, const char* name);
+
 #endif

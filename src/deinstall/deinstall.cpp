@@ -1,11 +1,14 @@
 #include "deinstall/deinstall.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 
+#include "base/dir_walk.h"
 #include "base/remove_tree.h"
 #include "base/shell.h"
 #include "base/text.h"
@@ -99,15 +102,56 @@ RemovalPath plannedPath(const std::string& path, bool directory) {
   return item;
 }
 
-// Deletes one path as planned, recording how it went.
-bool removePath(RemovalPath& item) {
-  bool done = item.present && isEntryPresent(item.path) &&
-              (item.directory ? removeTree(item.path) == 0 : unlink(item.path.c_str()) == 0);
-  int error = errno;
+// Opens the directory that holds the path, which goes into *name.  Below
+// the installation directory no link is followed at all: a directory of
+// the product swapped for a link would lead the removal elsewhere.  Above
+// it, and for paths outside it, only root's links in root's directories
+// are (base/dir_walk.h).
+Fd openRemovalParent(const std::string& installDir, const std::string& path,
+                     std::string* name) {
+  std::string prefix = installDir + "/";
+  if (path.compare(0, prefix.size(), prefix) != 0)
+    return openParentWalking(path, name);
+  Fd dir = openDirectoryWalking(installDir);
+  std::string rest = path.substr(prefix.size());
+  for (size_t slash; dir.valid() && (slash = rest.find('/')) != std::string::npos;) {
+    std::string level = rest.substr(0, slash);
+    dir = Fd(openat(dir.get(), level.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    rest.erase(0, slash + 1);
+  }
+  *name = rest;
+  return dir;
+}
+
+// Removes the entry of the kind planned from its open directory: a
+// directory with its tree; a file or link, never a directory.
+bool removeEntryAt(int dir, const std::string& name, bool directory) {
+  struct stat st;
+  if (fstatat(dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+    return false;
+  if (directory)
+    return removeTreeAt(dir, name.c_str()) == 0;
+  if (S_ISDIR(st.st_mode)) {
+    errno = EISDIR;
+    return false;
+  }
+  return unlinkat(dir, name.c_str(), 0) == 0;
+}
+
+// Deletes one path as planned, recording how it went; a path whose
+// directory is not the one expected is left alone, with a Log line.
+bool removePath(Log& log, const std::string& installDir, RemovalPath& item) {
   if (!item.present) {
     item.state = ItemState::kLeft;
     return false;
   }
+  std::string name;
+  Fd dir = openRemovalParent(installDir, item.path, &name);
+  bool done = dir.valid() && removeEntryAt(dir.get(), name, item.directory);
+  int error = errno;
+  if (!dir.valid())
+    log.printf("%s left alone: its directory is not the one expected (%s).", item.path.c_str(),
+               std::strerror(error));
   item.state = done ? ItemState::kDone : ItemState::kFailed;
   if (!done)
     item.status = failure(Reason::kRemoveFailed, "cannot remove " + item.path, error);
@@ -161,12 +205,12 @@ RemovalPlan planRemoval(Log& log, const std::string& installDir, const PrinterLi
   return plan;
 }
 
-void removePrinters(Context& run, RemovalPlan& plan) {
+void removePrinters(Context& run, const std::string& installDir, RemovalPlan& plan) {
   for (QueueRemoval& queue : plan.queues) {
     removeQueue(run, queue.name);
     queue.state = ItemState::kDone;
     for (RemovalPath& item : queue.paths)
-      if (!removePath(item) && queue.state == ItemState::kDone) {
+      if (!removePath(run.log, installDir, item) && queue.state == ItemState::kDone) {
         queue.state = ItemState::kFailed;
         queue.status = item.status;
       }
@@ -182,6 +226,6 @@ void removeInstalledFiles(Log& log, const std::string& dir, RemovalPlan& plan) {
   for (RemovalPath& item : plan.paths) {
     std::string subject = item.directory ? formatText(msg::kDeletingDir, item.path.c_str())
                                          : formatText(msg::kDeletingFile, item.path.c_str());
-    reportDeletion(log, subject, removePath(item));
+    reportDeletion(log, subject, removePath(log, dir, item));
   }
 }

@@ -39,14 +39,16 @@ RemovalPlan planRemoval(Log& log, const std::string& installDir, const PrinterLi
 
 // Removes each planned queue: its queue, device and model files, directory
 // and start script under the installation directory.
-void removePrinters(Context& run, RemovalPlan& plan);
+void removePrinters(Context& run, const std::string& installDir, RemovalPlan& plan);
 
 // Removes one queue from the spooler; false when the spooler kind is not
 // one it handles (unknown, LP or CUPS).
 bool removeQueue(Context& run, const std::string& name);
 
 // Deletes the product's planned files and directories, one log line each
-// ("OK." or "Not possible!", the latter for one that is not there).
+// ("OK." or "Not possible!", the latter for one that is not there).  Below
+// the installation directory no link is followed: a path whose directory
+// is not the one expected is left alone.
 void removeInstalledFiles(Log& log, const std::string& installDir, RemovalPlan& plan);
 
 #endif

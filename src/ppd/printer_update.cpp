@@ -23,8 +23,8 @@ constexpr size_t kLongestName = 12;
 
 // A copy made in process, logged like a command: its status (0 done, -1
 // failed) on the caller's line, the reason of a failure on a line of its own.
-Status copyWhole(const std::string& from, const std::string& to) {
-  if (copyFile(from, to))
+Status copyWhole(const std::string& from, const std::string& to, int mode = kKeepTargetMode) {
+  if (copyFile(from, to, mode))
     return Status();
   int error = errno;
   return failure(Reason::kCopyFailed,
@@ -260,7 +260,7 @@ Status backupPPD(Log& log, const std::string& ppdPath, const std::string& queueN
     return logged(log, failure(Reason::kBackupFailed,
                                formatText("Backup name longer than %zu characters refused: '%s'.",
                                           kTextMax, backup.c_str())));
-  Status copy = copyWhole(ppdPath, backup);
+  Status copy = copyWhole(ppdPath, backup, kSourceMode);
   log.printf(msg::kSavingResult, ppdPath.c_str(), backup.c_str(), commandStatus(copy));
   if (!copy.ok())
     copy.reason = Reason::kBackupFailed;

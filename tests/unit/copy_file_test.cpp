@@ -115,6 +115,17 @@ TEST(CopyFile, TargetKeepsItsOwnerAndGroup) {
   stat(dir.file("target").c_str(), &st);
   EXPECT_EQ(st.st_uid, 1u);
   EXPECT_EQ(st.st_gid, 7u);
+
+  // A backup never grants more than the file it copies: an earlier backup
+  // readable by everyone takes the source's bits, owner and group.
+  ASSERT_EQ(chown(dir.file("source").c_str(), 0, 7), 0);
+  chmod(dir.file("source").c_str(), 0640);
+  chmod(dir.file("target").c_str(), 0644);
+  EXPECT_EQ(copyFile(dir.file("source"), dir.file("target"), kSourceMode), 1);
+  stat(dir.file("target").c_str(), &st);
+  EXPECT_EQ(st.st_uid, 0u);
+  EXPECT_EQ(st.st_gid, 7u);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
 }
 
 TEST(ReadUncompressed, PlainAndGzippedWholeDamagedNot) {

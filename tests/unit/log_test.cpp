@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <vector>
 
 #include "unit_support.h"
 
@@ -72,7 +73,10 @@ TEST_F(LogTest, UnopenableLogFallsBackToStandardError) {
 // Whatever is in the Log file's place but a regular file of ours is
 // replaced by a new file: a link is not followed, a pipe not waited on, a
 // second name of another file not written through.
-TEST_F(LogTest, AnythingButARegularFileIsReplacedNeverWrittenThrough) {
+// A link or another's file in the Log's place is replaced; a directory,
+// a pipe or a device is someone's: it stays, and the Log goes to standard
+// error.
+TEST_F(LogTest, ALinkOrFileIsReplacedNeverWrittenThroughOtherEntriesStay) {
   std::string victim = dir.file("shadow");
   auto planted = [&](const std::function<void()>& plant) {
     writeFile(victim, "victim\n");
@@ -88,15 +92,39 @@ TEST_F(LogTest, AnythingButARegularFileIsReplacedNeverWrittenThrough) {
   EXPECT_TRUE(planted([&] { symlink(victim.c_str(), path.c_str()); }));
   EXPECT_TRUE(planted([&] { symlink(dir.file("absent").c_str(), path.c_str()); }));
   EXPECT_FALSE(std::filesystem::exists(dir.file("absent")));
-  EXPECT_TRUE(planted([&] { mkfifo(path.c_str(), 0666); }));
   EXPECT_TRUE(planted([&] { link(victim.c_str(), path.c_str()); }));
-  EXPECT_TRUE(planted([&] { std::filesystem::create_directories(path + "/sub"); }));
+  for (auto plant : std::vector<std::function<void()>>{
+           [&] { mkfifo(path.c_str(), 0666); },
+           [&] { std::filesystem::create_directories(path + "/sub"); }}) {
+    std::filesystem::remove_all(path);
+    plant();
+    EXPECT_FALSE(log.open(path));
+    EXPECT_TRUE(std::filesystem::exists(std::filesystem::symlink_status(path)));
+  }
+  EXPECT_TRUE(std::filesystem::exists(path + "/sub"));
+  std::filesystem::remove_all(path);
   EXPECT_EQ(log.descriptorPath(), "");
   ASSERT_TRUE(log.open(path));
   struct stat named, reached;
   ASSERT_EQ(stat(path.c_str(), &named), 0);
   ASSERT_EQ(stat(log.descriptorPath().c_str(), &reached), 0);
   EXPECT_EQ(named.st_ino, reached.st_ino);
+}
+
+// Whatever the file-creation mask, the Log and an earlier one are readable
+// by root and the adm group only.
+TEST_F(LogTest, ReadableByRootAndAdmOnly) {
+  mode_t mask = umask(0);
+  ASSERT_TRUE(log.open(path));
+  umask(mask);
+  struct stat st;
+  ASSERT_EQ(stat(path.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, kLogMode);
+  writeFile(dir.file("old"), "old\n");
+  chmod(dir.file("old").c_str(), 0666);
+  protectLogFile(dir.file("old"));
+  ASSERT_EQ(stat(dir.file("old").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, kLogMode);
 }
 
 TEST_F(LogTest, TracesOnlyAboveDebugLevelZeroAndNeverInTheFile) {
