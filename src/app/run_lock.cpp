@@ -13,10 +13,14 @@
 
 namespace {
 
-const char kLockName[] = "/Lumo4.0_setup.lock";
+// The lock's own directory, in /run, and the lock file in it.  The lock
+// once lived in /run/lock, where every user may write: a user's directory
+// or flocked file at its name there stopped every run.
+const char kLockDirName[] = "lumo";
+const char kLockName[] = "Lumo4.0_setup.lock";
 
-// How long a run waits for the lock directory, and, finding the lock busy,
-// for the holder's id, which the holder writes just after taking the lock.
+// How long a run that finds the lock busy waits for the holder's id, which
+// the holder writes just after taking the lock.
 constexpr int kWaits = 100;
 constexpr long kWaitNanoseconds = 50 * 1000 * 1000;
 
@@ -32,74 +36,98 @@ bool retried(Attempt attempt) {
   return false;
 }
 
-// The lock file's directory: /run/lock, else /var/lock; empty when
-// neither is a directory.
-std::string lockDirectory() {
-  for (const char* dir : {"/run/lock", "/var/lock"})
+// The last failure's errno, said of path.
+std::string failureAt(const std::string& path) {
+  return path + ": " + std::strerror(errno);
+}
+
+// Where the lock's directory is made: /run, else /var/run on a system
+// older than /run; empty when neither is a directory.
+std::string runDirectory() {
+  for (const char* dir : {"/run", "/var/run"})
     if (isDirectory(dir))
       return dir;
   return std::string();
 }
 
-// Opens the lock file, never through a link, making it when it is absent;
-// invalid when what stands at the name is not a file of our own (root's:
-// only a run as root takes the lock).  Only
-// root may open it: anyone who could would hold its flock and so keep
-// every later run from going on.  errno says why it is invalid.
-Fd openRootsOwn(const std::string& path) {
-  Fd fd(open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600));
-  if (!fd.valid())
+// Why the directory at path, of status st, may not hold the lock: a user
+// who could write in it could put the lock's directory or file out of
+// reach, or set his own in their place.  Empty when it may.  (Only a run
+// as root takes the lock: our own is root's.)
+std::string unfitDirectory(const std::string& path, const struct stat& st) {
+  if (st.st_uid != geteuid())
+    return path + " does not belong to root";
+  if ((st.st_mode & (S_IWGRP | S_IWOTH)) != 0)
+    return path + " can be written by group or others";
+  return std::string();
+}
+
+// fd, opened on the directory at path, when that directory may hold the
+// lock; otherwise invalid, and *note says why.
+Fd fitDirectory(Fd fd, const std::string& path, std::string* note) {
+  struct stat st;
+  if (!fd.valid() || fstat(fd.get(), &st) != 0) {
+    *note = failureAt(path);
+    return Fd();
+  }
+  std::string why = unfitDirectory(path, st);
+  if (why.empty())
     return fd;
-  struct stat st;
-  if (fstat(fd.get(), &st) != 0)
+  *note = why;
+  return Fd();
+}
+
+// The lock's directory, at path, in the directory parentFd; made when it
+// is missing.  What else stands at its name is refused, never
+// followed.
+Fd openLockDirectory(int parentFd, const std::string& path, std::string* note) {
+  if (mkdirat(parentFd, kLockDirName, 0700) != 0 && errno != EEXIST) {
+    *note = failureAt(path);
     return Fd();
+  }
+  Fd fd(openat(parentFd, kLockDirName, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+  if (!fd.valid() && (errno == ELOOP || errno == ENOTDIR)) {
+    *note = path + " is not a directory";
+    return Fd();
+  }
+  return fitDirectory(std::move(fd), path, note);
+}
+
+// Opens the lock file in the lock's directory, never through a link,
+// making it when it is absent; invalid, *note saying why, when what stands
+// at the name is not a file of our own.  Only root may open it: anyone who
+// could would hold its flock and so keep every later run from going on;
+// so a file left readable by others is narrowed.
+Fd openLockFile(int dirFd, const std::string& path, std::string* note) {
+  Fd fd(openat(dirFd, kLockName, O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600));
+  struct stat st;
+  if (!fd.valid() || fstat(fd.get(), &st) != 0) {
+    *note = failureAt(path);
+    return Fd();
+  }
   if (!isOwnRegularFile(st)) {
-    errno = EPERM;
+    *note = path + " is not a file of root's alone";
     return Fd();
   }
-  return fchmod(fd.get(), 0600) == 0 ? std::move(fd) : Fd();
-}
-
-// Waits, for a bounded time, for an exclusive flock on fd; errno is the
-// last attempt's.
-bool lockWithin(int fd) {
-  bool locked = false;
-  retried([&] {
-    locked = flock(fd, LOCK_EX | LOCK_NB) == 0;
-    return locked || errno != EWOULDBLOCK;
-  });
-  return locked;
-}
-
-// The lock directory can be written by everyone: whatever else stands at
-// the name (a link, a file of another user's, a hard link to another file)
-// is taken away and the file made anew, once.  Two runs started at once
-// may both find it there: without an order between them, the second would
-// remove the file the first had just made and locked, and both would go
-// on.  So the repair looks at the name again, and acts, under a lock on
-// the directory itself.
-Fd remakeLockFile(const std::string& dir, const std::string& path, std::string* why) {
-  // (/var/lock may be root's link to /run/lock.)
-  Fd dirFd(open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (!dirFd.valid() || !lockWithin(dirFd.get())) {
-    *why = dir + ": " + std::strerror(errno);
+  if (fchmod(fd.get(), 0600) != 0) {
+    *note = failureAt(path);
     return Fd();
   }
-  struct stat st;
-  if (lstat(path.c_str(), &st) == 0 && !isOwnRegularFile(st))
-    unlink(path.c_str());
-  Fd fd = openRootsOwn(path);
-  if (!fd.valid())
-    *why = path + ": " + std::strerror(errno);
   return fd;
 }
 
-// The lock file; the directory is locked only to repair what a stranger
-// left at its name, so nobody holding that directory's flock can stop a
-// run on a sound machine.
-Fd openLockFile(const std::string& dir, const std::string& path, std::string* why) {
-  Fd fd = openRootsOwn(path);
-  return fd.valid() ? std::move(fd) : remakeLockFile(dir, path, why);
+// The lock file at *path, through descriptors of parent and of the lock's
+// directory that only root can write; invalid, *note saying why, when one
+// of them cannot be had or trusted.
+Fd openLock(const std::string& parent, std::string* path, std::string* note) {
+  std::string dir = parent + "/" + kLockDirName;
+  *path = dir + "/" + kLockName;
+  Fd parentFd = fitDirectory(Fd(open(parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)),
+                             parent, note);
+  if (!parentFd.valid())
+    return Fd();
+  Fd dirFd = openLockDirectory(parentFd.get(), dir, note);
+  return dirFd.valid() ? openLockFile(dirFd.get(), *path, note) : Fd();
 }
 
 // The process id the holder wrote, waiting a little for it.
@@ -120,22 +148,22 @@ std::string holderOf(int fd) {
 }  // namespace
 
 RunLock::Outcome RunLock::take(std::string* note) {
-  std::string dir = lockDirectory();
-  if (dir.empty()) {
-    *note = "neither /run/lock nor /var/lock is a directory";
+  std::string parent = runDirectory();
+  if (parent.empty()) {
+    *note = "neither /run nor /var/run is a directory";
     return Outcome::kFailed;
   }
-  return takeIn(dir, note);
+  return takeIn(parent, note);
 }
 
-RunLock::Outcome RunLock::takeIn(const std::string& dir, std::string* note) {
-  std::string path = dir + kLockName;
-  Fd fd = openLockFile(dir, path, note);
+RunLock::Outcome RunLock::takeIn(const std::string& parent, std::string* note) {
+  std::string path;
+  Fd fd = openLock(parent, &path, note);
   if (!fd.valid())
     return Outcome::kFailed;
   if (flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
     if (errno != EWOULDBLOCK) {
-      *note = path + ": " + std::strerror(errno);
+      *note = failureAt(path);
       return Outcome::kFailed;
     }
     *note = holderOf(fd.get());
@@ -143,7 +171,7 @@ RunLock::Outcome RunLock::takeIn(const std::string& dir, std::string* note) {
   }
   std::string pid = std::to_string(getpid()) + "\n";
   if (ftruncate(fd.get(), 0) != 0 || pwrite(fd.get(), pid.data(), pid.size(), 0) < 0) {
-    *note = path + ": " + std::strerror(errno);
+    *note = failureAt(path);
     return Outcome::kFailed;
   }
   // The file system stamps files with the coarse clock: on it, every file

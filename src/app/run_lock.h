@@ -1,6 +1,8 @@
 // The run lock: one run of setup at a time changes the machine.  It is an
-// exclusive flock on a file of root's in /run/lock (else /var/lock), held
-// for the whole run, that names the holder's process id.
+// exclusive flock, held for the whole run, on /run/lumo/Lumo4.0_setup.lock
+// (under /var/run on a system without /run), a file that names the holder's
+// process id.  Only root can write in /run/lumo and open the file, so no
+// other user can hold the lock or keep a run from taking it.
 #ifndef LUMO_APP_RUN_LOCK_H
 #define LUMO_APP_RUN_LOCK_H
 
@@ -19,8 +21,8 @@ class RunLock {
   // not said it yet); kFailed: no lock file could be had, *note says why.
   Outcome take(std::string* note);
 
-  // The same, with the lock file in dir.
-  Outcome takeIn(const std::string& dir, std::string* note);
+  // The same, with the lock's directory made in parent instead of /run.
+  Outcome takeIn(const std::string& parent, std::string* note);
 
   // When the lock was taken: what the run finds of its own kind older than
   // that is a dead run's.

@@ -97,7 +97,7 @@ ln -s /proc/self/fd/2 "$stage/dev/stderr"
 mount --move "$stage/dev" /dev
 mount -t tmpfs -o mode=1777 lumo-shm /dev/shm
 mkdir -p /run/cups /var/log/cups
-# The lock directory every user may write, as on a real machine.
+# /run/lock, which every user may write, as on a real machine.
 mkdir -m 1777 /run/lock
 
 # Everything else of the host's file system is read-only in here, so a

@@ -196,17 +196,27 @@ def print_server(sb, unpack, count):
     return queues
 
 
-LOCK = "/run/lock/Lumo4.0_setup.lock"
+LOCK_DIR = "/run/lumo"
+LOCK = f"{LOCK_DIR}/Lumo4.0_setup.lock"
+# Where the lock once was: a directory every user may write.
+OLD_LOCK = "/run/lock/Lumo4.0_setup.lock"
 BUSY = r"Another run of setup \(pid (\d+)\) is in progress: this run changes nothing\."
+
+
+def assert_lock_is_roots(sb):
+    """The lock directory and the lock file in it are root's alone."""
+    for path, kind, bits in [(LOCK_DIR, stat.S_IFDIR, 0o700), (LOCK, stat.S_IFREG, 0o600)]:
+        st = os.lstat(sb.path(path))
+        assert (stat.S_IFMT(st.st_mode), st.st_uid, stat.S_IMODE(st.st_mode)) == (kind, 0, bits)
 
 
 @needs_real_root  # queue files belong to the group lp; a user of its own
 def test_second_run_at_once_changes_nothing(sandbox, unpack):
     sb = sandbox
     queues = print_server(sb, unpack, 80)
-    # A user's link at the lock file's name, to a file of root's.
+    # A user's link at the lock file's old name, to a file of root's.
     sb.write("/root/victim", "victim\n")
-    as_user(sb, f"ln -s /root/victim {LOCK}")
+    as_user(sb, f"ln -s /root/victim {OLD_LOCK}")
 
     results = [None, None]
 
@@ -233,12 +243,42 @@ def test_second_run_at_once_changes_nothing(sandbox, unpack):
     assert (report["reason"], report["log"]) == ("another run in progress", f"/var/log/{own[0]}")
     log = sb.read(LOG)
     assert log.count("Starting Lumo") == 1 and log.splitlines()[-1].startswith("Finishing")
-    # The lock file is root's own, names the run that held it, and the
+    # The lock file is root's own and names the run that held it; the
     # user's link led nowhere.
     assert sb.read("/root/victim") == "victim\n"
-    st = os.lstat(sb.path(LOCK))
-    assert stat.S_ISREG(st.st_mode) and st.st_uid == 0 and stat.S_IMODE(st.st_mode) == 0o600
+    assert_lock_is_roots(sb)
     assert sb.read(LOCK) == holder.group(1) + "\n"
+
+
+def held_by_another(sb, path):
+    """Whether someone else holds a flock on the file at path (opened
+    without O_CREAT, which root may not use on a user's file in /run/lock)."""
+    return sb.run(f"exec 9<{path} && ! flock -n 9").returncode == 0
+
+
+@needs_real_root  # a user of its own
+def test_what_a_user_leaves_in_run_lock_stops_no_run(sandbox, unpack, install):
+    sb = sandbox
+    unpack()
+    # At the lock's old name: the user's directory; then the user's file,
+    # whose flock the user holds, as on /run/lock itself.
+    plants = [(f"mkdir {OLD_LOCK}", []),
+              (f"rmdir {OLD_LOCK} && touch {OLD_LOCK}; flock /run/lock sleep 600 &"
+               f" flock {OLD_LOCK} sleep 600 &",
+               ["/run/lock", OLD_LOCK])]
+    for plant, held in plants:
+        as_user(sb, plant)
+        assert wait_until(lambda: all(held_by_another(sb, path) for path in held)), plant
+        before = tree_state(sb, ["/run/lock"])
+        sb.remove(LOG)
+
+        out = install()
+
+        assert out.returncode == 0, out.stderr
+        assert "changes nothing" not in out.stderr, out.stderr
+        assert out.log and out.log_lines[-1].startswith("Finishing"), out.log
+        assert changes(before, tree_state(sb, ["/run/lock"])) == [], plant
+        assert_lock_is_roots(sb)
 
 
 def renames(trace):
