@@ -36,12 +36,14 @@ const char* outcomeName(Outcome outcome) {
     case Outcome::kUpgraded: return "upgraded";
     case Outcome::kRemoved: return "removed";
     case Outcome::kPreview: return "preview";
+    case Outcome::kInterrupted: return "interrupted";
   }
   return "stopped";
 }
 
 int outcomeStatus(const RunRecord& record) {
-  if (record.outcome == Outcome::kStopped || record.outcome == Outcome::kDeclined)
+  if (record.outcome == Outcome::kStopped || record.outcome == Outcome::kDeclined ||
+      record.outcome == Outcome::kInterrupted)
     return 1;
   bool fault = anyFault(record.install.files) || anyFault(record.install.queues) ||
                anyFault(record.removal.queues) || anyFault(record.removal.paths);

@@ -11,7 +11,7 @@
 #include "install/copy_entries.h"
 #include "ppd/queue_plan.h"
 
-enum class Outcome { kStopped, kDeclined, kInstalled, kUpgraded, kRemoved, kPreview };
+enum class Outcome { kStopped, kDeclined, kInstalled, kUpgraded, kRemoved, kPreview, kInterrupted };
 
 // What an installing run does: the manifest's files, then the queues on
 // the maker's older PPD files, whose new PPD files are copied into place
@@ -38,8 +38,9 @@ struct RunRecord {
 const char* outcomeName(Outcome outcome);
 
 // The exit status that -x asks for: 1 when the run stopped before
-// installing or removing, 2 when an item failed or was kept for a fault
-// (something a rerun or the administrator can mend), else 0.
+// installing or removing, or was interrupted; 2 when an item failed or
+// was kept for a fault (something a rerun or the administrator can mend),
+// else 0.
 int outcomeStatus(const RunRecord& record);
 
 #endif

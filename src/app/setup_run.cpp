@@ -311,13 +311,17 @@ void SetupRun::updateCupsQueues() {
     if (options_.liveUpdate)
       live.emplace(log_, facts_.cupsBaseDir, localScheduler(waits_.serverSeconds));
     bool finished = updateQueues(log_, productPpds_, queues, ask, progress,
-                                 live ? live->step() : ReplaceStep());
+                                 live ? live->step() : ReplaceStep(),
+                                 [this] { return interruptions_.arrived(); });
     if (live)
       restart = live->needsRestart();
     live.reset();  // the scheduler's connection closed before any restart
     if (finished && restart)
       record_.restarts.push_back(restartCups(log_, limit));
   }
+  // An interrupted run leaves the restart to the run that does the rest.
+  if (interruptions_.arrived())
+    return;
   if (restart)
     record_.restarts.push_back(restartCups(log_, limit));
   else
@@ -349,13 +353,34 @@ void SetupRun::installBranch() {
   if (options_.queryLevel != 0 &&
       askYesNo(installQuestion(installation_.upgradeMode)) != kAnswerYes)
     return declined();
+  if (interrupted())
+    return;
   if (!goInstall(context_, installation_, record_.install.files))
     return stop("the installation directory cannot be prepared");
   removeInstallLeftovers(context_, installation_.dir, record_.install.files,
                          runLock_.takenAt());
   record_.outcome = installation_.upgradeMode ? Outcome::kUpgraded : Outcome::kInstalled;
+  if (interrupted())
+    return;
   updateCupsQueues();
-  finish();
+  if (!interrupted())
+    finish();
+}
+
+// A signal to end the run (SIGTERM, SIGINT, SIGHUP) came while a step was
+// in hand: the run says so and ends between two steps; a later run does
+// the rest, as after a kill.
+bool SetupRun::interrupted() {
+  if (!interruptions_.arrived())
+    return false;
+  if (record_.outcome != Outcome::kInterrupted) {
+    record_.outcome = Outcome::kInterrupted;
+    record_.reason = formatText("interrupted by %s", interruptions_.signalName());
+    log_.printf("Interrupted by %s: the run ends here; a later run does the rest.",
+                interruptions_.signalName());
+    finish();
+  }
+  return true;
 }
 
 // Why an installing run cannot go on, in the words of the report.
@@ -403,7 +428,11 @@ void SetupRun::deinstallBranch() {
   readInfoPrinters(log_, installation_.dir, kind, printers_);
   log_.printf(msg::kPrintersFound, int(printers_.size()));
   record_.removal = planRemoval(log_, installation_.dir, printers_);
+  if (interrupted())
+    return;
   removePrinters(context_, installation_.dir, record_.removal);
+  if (interrupted())
+    return;
   removeInstalledFiles(log_, installation_.dir, record_.removal);
   tell(log_, msg::kUninstalled);
   record_.outcome = Outcome::kRemoved;

@@ -6,6 +6,7 @@
 
 #include "app/run_lock.h"
 #include "app/run_record.h"
+#include "base/interruptions.h"
 #include "base/log.h"
 #include "base/options.h"
 #include "base/waits.h"
@@ -39,6 +40,7 @@ class SetupRun {
   void refuse(const std::string& why);
   void stop(const std::string& reason);
   void declined();
+  bool interrupted();
   void takeEarlierInstallation(int kind);
   void planInstall();
   void updateCupsQueues();
@@ -50,6 +52,7 @@ class SetupRun {
   int exitStatus() const;
 
   const Waits waits_;
+  Interruptions interruptions_;
   RunLock runLock_;
   Options options_;
   Facts facts_;

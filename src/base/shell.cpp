@@ -27,9 +27,14 @@ double monotonicSeconds() {
 }
 
 // The child's side: a process group of its own, so that everything the
-// command starts (a netcat waiting on a socket) can be killed with it.
+// command starts (a netcat waiting on a socket) can be killed with it and
+// an administrator's ^C, meant for setup, does not cut the command short;
+// and every signal delivered as usual, whatever setup holds back.
 [[noreturn]] void execShell(const std::string& command) {
   setpgid(0, 0);
+  sigset_t none;
+  sigemptyset(&none);
+  sigprocmask(SIG_SETMASK, &none, nullptr);
   execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
   _exit(127);
 }
@@ -59,7 +64,17 @@ int runShell(const std::string& command) {
   // Output written by this process must reach its files before the
   // command's own output does.
   std::fflush(nullptr);
-  return std::system(command.c_str());
+  pid_t child = fork();
+  if (child < 0)
+    return -1;
+  if (child == 0)
+    execShell(command);
+  setpgid(child, child);
+  int status = 0;
+  while (waitpid(child, &status, 0) < 0)
+    if (errno != EINTR)
+      return -1;
+  return status;
 }
 
 int runShellWithin(const std::string& command, int seconds) {

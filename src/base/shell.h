@@ -9,8 +9,9 @@
 // literally.
 std::string shellWord(const std::string& word);
 
-// Runs the command through the shell and returns the raw status that
-// system() reports (0 for success, 256 for exit code 1).
+// Runs the command through the shell, in a process group of its own, and
+// returns its raw wait status, as system() reports it (0 for success, 256
+// for exit code 1).
 int runShell(const std::string& command);
 
 // What runShellWithin gives when the time ran out.

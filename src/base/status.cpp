@@ -22,13 +22,15 @@ const char* reasonCode(Reason reason) {
     case Reason::kSchedulerRefused: return "scheduler-refused";
     case Reason::kChangedDuringRun: return "changed-during-run";
     case Reason::kNoTmpFile: return "no-tmp-file";
+    case Reason::kInterrupted: return "interrupted";
   }
   return "";
 }
 
 bool isFault(Reason reason) {
   return reason != Reason::kNone && reason != Reason::kNoProductPpd &&
-         reason != Reason::kDeclined && reason != Reason::kBrokenOff;
+         reason != Reason::kDeclined && reason != Reason::kBrokenOff &&
+         reason != Reason::kInterrupted;
 }
 
 const char* stateName(ItemState state) {

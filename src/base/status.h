@@ -22,6 +22,7 @@ enum class Reason {
   kSchedulerRefused,
   kChangedDuringRun,  // what the plan was made from changed before its step
   kNoTmpFile,
+  kInterrupted,       // a signal ended the run before the item's turn
 };
 
 struct Status {
@@ -40,7 +41,8 @@ Status failure(Reason reason, std::string text, int error = 0);
 const char* reasonCode(Reason reason);
 
 // A fault is what a rerun or the administrator can mend.  A queue of an
-// unsupported model and the administrator's own answers are none.
+// unsupported model and the administrator's own answers and signals are
+// none.
 bool isFault(Reason reason);
 
 // What became of a planned item.

@@ -181,21 +181,27 @@ Status copyOver(Log& log, const PrinterEntry& printer, const std::string& newNam
 }  // namespace
 
 bool updateQueues(Log& log, ProductPpdIndex& index, QueuePlans& queues, QueueQuestion ask,
-                  const UpdateProgress& progress, const ReplaceStep& replace) {
+                  const UpdateProgress& progress, const ReplaceStep& replace,
+                  const StopCheck& stop) {
   ReplaceStep put = replace;
   if (!put)
     put = [&log](const PrinterEntry& printer, const std::string& newName) {
       return copyOver(log, printer, newName);
     };
+  // The queues from the i-th on are left, for the reason given.
+  auto leaveFrom = [&queues](size_t i, const Status& why) {
+    for (; i < queues.size(); ++i)
+      leave(queues[i], why);
+    return false;
+  };
   for (size_t i = 0; i < queues.size(); ++i) {
     QueuePlan& queue = queues[i];
+    if (stop && stop())
+      return leaveFrom(i, failure(Reason::kInterrupted, "the run was interrupted"));
     if (ask && queue.action == QueueAction::kUpdate) {
       int answer = ask(queue);
-      if (answer == kAnswerBreak) {
-        for (; i < queues.size(); ++i)
-          leave(queues[i], failure(Reason::kBrokenOff, "the update was broken off"));
-        return false;
-      }
+      if (answer == kAnswerBreak)
+        return leaveFrom(i, failure(Reason::kBrokenOff, "the update was broken off"));
       if (answer == kAnswerNo) {
         leave(queue, failure(Reason::kDeclined, "declined"));
         continue;

@@ -24,14 +24,19 @@ using UpdateProgress = std::function<void(QueuePlan& queue, size_t done, size_t 
 // old one; a failure leaves the old one in use.
 using ReplaceStep = std::function<Status(const PrinterEntry& printer, const std::string& newName)>;
 
+// Whether the run is to stop before the next queue.
+using StopCheck = std::function<bool()>;
+
 // Works through the plan's queues in order, asking before each queue to be
 // updated while `ask` is set (an answer "all" stops the asking, "break"
 // the update), and records each file's and queue's outcome in the plan.
 // A queue the plan keeps has its reason logged.  Each new PPD is put in
-// place by `replace`, without it by copyOverPpd.  False when the update
-// was broken off.
+// place by `replace`, without it by copying.  Before each queue `stop` is
+// asked: the queues left then are recorded as interrupted.  False when
+// the update was broken off or interrupted.
 bool updateQueues(Log& log, ProductPpdIndex& index, QueuePlans& queues, QueueQuestion ask,
-                  const UpdateProgress& progress = nullptr, const ReplaceStep& replace = nullptr);
+                  const UpdateProgress& progress = nullptr, const ReplaceStep& replace = nullptr,
+                  const StopCheck& stop = nullptr);
 
 // Writes the file's product PPD, with its carried defaults, into a new
 // temporary file whose name goes into newName.  The product PPD is taken
