@@ -9,6 +9,7 @@ const char* fileNote(FileAction action) {
     case FileAction::kInPlace: return ", in place already: not copied";
     case FileAction::kNoProductFile: return ", no product file: not copied";
     case FileAction::kNoDestination: return ", not copied";
+    case FileAction::kUntrusted: return ", not root's alone: not copied";
   }
   return "";
 }

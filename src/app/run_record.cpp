@@ -7,7 +7,8 @@ namespace {
 // A fault is what a rerun or the administrator can mend; the plan foresees
 // some (a preview tells them too), the run meets others.
 bool isFaulty(const FilePlan& file) {
-  return file.state == ItemState::kFailed || file.action == FileAction::kNoDestination;
+  return file.state == ItemState::kFailed || file.action == FileAction::kNoDestination ||
+         file.action == FileAction::kUntrusted;
 }
 
 bool isFaulty(const QueuePlan& queue) {

@@ -152,8 +152,7 @@ void SetupRun::startLog() {
     findRunTools(facts_.tools);
     return;
   }
-  std::rename(path.c_str(), (path + ".1").c_str());  // never follows a link
-  protectLogFile(path + ".1");
+  keepPreviousLog(path);
   const std::string& chcon = facts_.tools.path(kToolChcon);
   bool opened = log_.open(path);
   record_.logPath = opened ? path : kStandardError;
@@ -270,7 +269,7 @@ void SetupRun::planInstall() {
   plan.live = options_.liveUpdate;
   PpdLocations ppd = facts_.ppd;
   ppd.ppdInstallDir = plan.productPpdDir = plannedProductPpdDir(ppd);
-  plan.files = planFiles(installation_.manifest, installation_.dir, ppd,
+  plan.files = planFiles(installation_.manifest, facts_.startDir, installation_.dir, ppd,
                          installsFromElsewhere(facts_, installation_.dir));
   ProductPpdSource source{facts_.startDir, plan.productPpdDir, {}};
   // Only the product PPD directory is a place for them: a fallback such as

@@ -64,9 +64,13 @@ bool Log::open(const std::string& path) {
   return isOpen();
 }
 
-void protectLogFile(const std::string& path) {
-  Fd fd(open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+void keepPreviousLog(const std::string& path) {
   struct stat st;
+  std::string previous = path + ".1";
+  if (lstat(path.c_str(), &st) != 0 || !isReplaceable(st) ||
+      std::rename(path.c_str(), previous.c_str()) != 0)
+    return;
+  Fd fd(open(previous.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
   if (fd.valid() && fstat(fd.get(), &st) == 0 && isOwnRegularFile(st))
     protect(fd.get());
 }

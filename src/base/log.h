@@ -14,9 +14,10 @@
 // The Log file's permission bits: root writes, the adm group reads.
 inline constexpr mode_t kLogMode = 0640;
 
-// Gives an earlier Log file, a regular file of ours, the Log's owner group
-// and bits: one written before may be readable by everyone.
-void protectLogFile(const std::string& path);
+// Keeps the Log file at path as "<path>.1", with the Log's group and bits
+// (one written before may be readable by everyone).  Only a file or a
+// link is moved, never followed; anything else there is someone's.
+void keepPreviousLog(const std::string& path);
 
 class Log {
  public:

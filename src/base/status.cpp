@@ -11,6 +11,7 @@ const char* reasonCode(Reason reason) {
     case Reason::kNone: return "";
     case Reason::kNoProductPpd: return "no-product-ppd";
     case Reason::kNotPackageFile: return "not-package-file";
+    case Reason::kUntrusted: return "untrusted";
     case Reason::kUnreadablePpd: return "unreadable-ppd";
     case Reason::kNoDestination: return "no-destination";
     case Reason::kCopyFailed: return "copy-failed";

@@ -11,6 +11,7 @@ enum class Reason {
   kNone,
   kNoProductPpd,      // the queue's model has no product PPD: unsupported
   kNotPackageFile,    // a product PPD that is not the package's file
+  kUntrusted,         // a file in a place others than root can write
   kUnreadablePpd,     // a PPD that libcups cannot read
   kNoDestination,     // a manifest entry whose target names no place
   kCopyFailed,

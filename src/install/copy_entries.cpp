@@ -1,10 +1,13 @@
 #include "install/copy_entries.h"
 
+#include <unistd.h>
+
 #include <cerrno>
 
 #include "base/copy_file.h"
 #include "base/fs_helpers.h"
 #include "base/text.h"
+#include "base/trusted_path.h"
 
 namespace {
 
@@ -42,14 +45,21 @@ bool prepareDestination(Log& log, const ManifestEntry& entry, const std::string&
   return true;
 }
 
-FileAction plannedAction(const ManifestEntry& entry, const std::string& destination,
-                         bool dirsDiffer) {
+FileAction plannedAction(const ManifestEntry& entry, const std::string& source,
+                         const std::string& destination, bool dirsDiffer, Status& why) {
   if (entry.source.size() < 3 && entry.source != "nc")
     return FileAction::kNoProductFile;
   if (entry.target != "?" && !dirsDiffer)
     return FileAction::kInPlace;
   if (destination.empty())
     return FileAction::kNoDestination;
+  // A missing source is the copy's to report.
+  std::string untrusted;
+  if (access(source.c_str(), F_OK) == 0 && !isRootOnlyPath(source, &untrusted)) {
+    why = failure(Reason::kUntrusted,
+                  formatText("File %s passed over: %s.", source.c_str(), untrusted.c_str()));
+    return FileAction::kUntrusted;
+  }
   return FileAction::kCopy;
 }
 
@@ -112,12 +122,13 @@ const char* fileActionName(FileAction action) {
     case FileAction::kInPlace: return "in-place";
     case FileAction::kNoProductFile: return "no-product-file";
     case FileAction::kNoDestination: return "no-destination";
+    case FileAction::kUntrusted: return "untrusted";
   }
   return "copy";
 }
 
-FilePlans planFiles(const Manifest& manifest, const std::string& installDir,
-                    const PpdLocations& ppd, bool dirsDiffer) {
+FilePlans planFiles(const Manifest& manifest, const std::string& startDir,
+                    const std::string& installDir, const PpdLocations& ppd, bool dirsDiffer) {
   FilePlans files;
   for (const ManifestEntry& entry : manifest) {
     FilePlan file;
@@ -125,7 +136,8 @@ FilePlans planFiles(const Manifest& manifest, const std::string& installDir,
     file.destination = entryDestination(entry, installDir, ppd);
     if (!file.destination.empty())
       file.installed = installedAt(entry, file.destination);
-    file.action = plannedAction(entry, file.destination, dirsDiffer);
+    file.action = plannedAction(entry, startDir + "/" + entry.source, file.destination,
+                                dirsDiffer, file.why);
     files.push_back(file);
   }
   return files;
@@ -137,6 +149,12 @@ void copyFiles(Context& run, FilePlans& files) {
     const ManifestEntry& entry = file.entry;
     run.log.trace("goInstall[%zu]: %s ===> %s, o%o.\n", i, entry.source.c_str(),
                   entry.target.c_str(), unsigned(entry.mode));
+    if (file.action == FileAction::kUntrusted) {
+      run.log.message(file.why.text);
+      file.status = file.why;
+      file.state = ItemState::kFailed;
+      continue;
+    }
     if (file.action != FileAction::kCopy && file.action != FileAction::kNoDestination) {
       file.state = ItemState::kLeft;
       continue;

@@ -16,6 +16,7 @@ enum class FileAction {
   kInPlace,        // installing in place: the file is already where it belongs
   kNoProductFile,  // a source too short to be one of the product's files
   kNoDestination,  // a target of no known form
+  kUntrusted,      // a source others than root could have written
 };
 
 // The action's name in the report: "copy", "in-place", ...
@@ -26,6 +27,7 @@ struct FilePlan {
   std::string destination;  // the directory (or file) the copy goes to
   std::string installed;    // the file installed
   FileAction action = FileAction::kCopy;
+  Status why;  // why an untrusted source is not copied
   ItemState state = ItemState::kPlanned;
   Status status;  // why the copy failed
 };
@@ -41,11 +43,13 @@ using FilePlans = std::vector<FilePlan>;
 std::string entryDestination(const ManifestEntry& entry, const std::string& installDir,
                              const PpdLocations& ppd);
 
-// Plans each entry of the manifest, in its order.  When the start
-// directory is the installation directory (`dirsDiffer` false) only the
-// "?" entries are copied: the others are in place already.
-FilePlans planFiles(const Manifest& manifest, const std::string& installDir,
-                    const PpdLocations& ppd, bool dirsDiffer);
+// Plans each entry of the manifest, in its order; its sources lie in
+// startDir.  When the start directory is the installation directory
+// (`dirsDiffer` false) only the "?" entries are copied: the others are in
+// place already.  A source is copied only when root alone can have
+// written it.
+FilePlans planFiles(const Manifest& manifest, const std::string& startDir,
+                    const std::string& installDir, const PpdLocations& ppd, bool dirsDiffer);
 
 // Copies the planned files whole, each staged beside its place and renamed
 // over it with its mode (copyFile), recording each outcome.

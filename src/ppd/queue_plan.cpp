@@ -38,7 +38,7 @@ Status checkRootOnly(const std::string& path) {
   std::string why;
   if (isRootOnlyPath(path, &why))
     return Status();
-  return failure(Reason::kNotPackageFile,
+  return failure(Reason::kUntrusted,
                  formatText("Product PPD %s passed over: %s.", path.c_str(), why.c_str()));
 }
 

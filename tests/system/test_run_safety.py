@@ -354,3 +354,41 @@ def test_run_killed_at_each_step_is_finished_by_the_next(sandbox, unpack):
             name = os.path.basename(path)
             assert not [n for n in os.listdir(sb.path(os.path.dirname(path)))
                         if n.startswith(name + ".") and is_leftover(n)], (step, path, log)
+
+
+@needs_real_root  # queue files belong to the group lp
+def test_a_signal_ends_the_run_after_the_queue_in_hand(sandbox, unpack):
+    sb = sandbox
+    queues = print_server(sb, unpack, 3)
+    sb.sh(f"umask 077; {SETUP}", env=INSTALL_ENV, timeout=300)
+    complete = {q: sb.read(queue_ppd(q)) for q in queues}
+    # SIGTERM comes as the first queue's PPD is being replaced, the one
+    # after its backup: that queue is finished, the others are left.
+    reset_print_server(sb, queues)
+    sb.sh(f"umask 077; strace -f -qq -y -o /root/trace -e trace=renameat {SETUP}",
+          env=INSTALL_ENV, timeout=300)
+    targets = renames(sb.read("/root/trace"))
+    step = next(n for n, target in enumerate(targets, 1) if target.startswith(CUPS_PPD_DIR))
+    first = os.path.basename(targets[step - 1])[:-len(".ppd")]
+    reset_print_server(sb, queues)
+    out = sb.run(f"strace -f -qq -o /dev/null -e trace=renameat"
+                 f" -e inject=renameat:signal=SIGTERM:when={step} {SETUP} -x -r /root/r.json",
+                 env=INSTALL_ENV, timeout=300)
+    assert out.returncode == 1, out.stderr
+    log = sb.read(LOG)
+    assert "Interrupted by SIGTERM: the run ends here; a later run does the rest.\n" in log
+    assert log.splitlines()[-1].startswith("Finishing") and "CUPS reset" not in log
+    report = json.loads(sb.read("/root/r.json"))
+    assert (report["outcome"], report["reason"]) == ("interrupted", "interrupted by SIGTERM")
+    results = {q["name"]: (q["result"], q.get("reasonCode")) for q in report["queues"]}
+    for queue, old in queues.items():
+        if queue == first:
+            assert results[queue] == ("updated", None)
+            assert sb.read(queue_ppd(queue)) == complete[queue]
+            assert sb.read(config_path(queue)) == NEW_CONFIG
+        else:
+            assert results[queue] == ("kept", "interrupted")
+            assert sb.read(queue_ppd(queue)) == old and not sb.exists(backup(queue))
+    # The next run does the rest.
+    sb.run(f"umask 077; {SETUP}", env=INSTALL_ENV, timeout=300)
+    assert {q: sb.read(queue_ppd(q)) for q in queues} == complete

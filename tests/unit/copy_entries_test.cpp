@@ -14,6 +14,8 @@ namespace {
 class CopyEntries : public ::testing::Test {
  protected:
   void SetUp() override {
+    if (geteuid() != 0)
+      GTEST_SKIP() << "files are copied only from where root alone writes";
     installDir = top.file("install");
     for (const char* d : {"install", "install/bin", "start", "start/bin", "start/ppd", "ppd",
                           "model"})
@@ -26,7 +28,7 @@ class CopyEntries : public ::testing::Test {
   void TearDown() override { EXPECT_EQ(chdir(oldCwd), 0); }
   // Plans and copies the entries; returns what was logged.
   std::string copy(std::initializer_list<ManifestEntry> entries, bool dirsDiffer) {
-    files = planFiles(Manifest(entries), installDir, ppd(), dirsDiffer);
+    files = planFiles(Manifest(entries), top.file("start"), installDir, ppd(), dirsDiffer);
     return logOf(run.log, [&] { copyFiles(run.context, files); });
   }
   // Each file's planned action and outcome, with the reason of a failure.
@@ -41,7 +43,7 @@ class CopyEntries : public ::testing::Test {
     return entryDestination(ManifestEntry{"doc/README", target, 0}, installDir, ppd());
   }
   PpdLocations& ppd() { return run.facts.ppd; }
-  TempDir top;
+  TempDir top{TempDir::kRootOnly};
   TestRun run;
   FilePlans files;
   std::string installDir;
@@ -125,6 +127,18 @@ TEST_F(CopyEntries, InPlaceOnlyThePpdFilesAreCopied) {
   EXPECT_EQ(readFile(top.file("model/a.ppd")), "ppd/a.ppd");
   EXPECT_EQ(modeOf(installDir + "/bin/filter"), -1);
   EXPECT_EQ(outcomes(), "in-place:left copy:done no-product-file:left ");
+}
+
+// A source others could have written is no product file: root would
+// install what they put there.
+TEST_F(CopyEntries, SourcesOthersCanWriteAreNotCopied) {
+  chmod(top.file("start/bin").c_str(), 0777);
+  std::string log = copy({{"bin/filter", "./bin", 0755}, {"nc", "./bin", 0755}}, true);
+  EXPECT_EQ(outcomes(), "untrusted:failed/untrusted copy:done ");
+  EXPECT_EQ(log.find("File " + top.file("start/bin/filter") + " passed over: " +
+                     top.file("start/bin") + " can be written by group or others.\n"),
+            0u) << log;
+  EXPECT_EQ(modeOf(installDir + "/bin/filter"), -1);
 }
 
 TEST_F(CopyEntries, OverlongDestinationsAreRefused) {

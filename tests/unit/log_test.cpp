@@ -122,9 +122,14 @@ TEST_F(LogTest, ReadableByRootAndAdmOnly) {
   EXPECT_EQ(st.st_mode & 07777, kLogMode);
   writeFile(dir.file("old"), "old\n");
   chmod(dir.file("old").c_str(), 0666);
-  protectLogFile(dir.file("old"));
-  ASSERT_EQ(stat(dir.file("old").c_str(), &st), 0);
+  keepPreviousLog(dir.file("old"));
+  ASSERT_EQ(stat(dir.file("old.1").c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 07777, kLogMode);
+  EXPECT_EQ(readFile(dir.file("old.1")), "old\n");
+  // A directory in the Log's place is someone's: it stays where it is.
+  std::filesystem::create_directory(dir.file("dir"));
+  keepPreviousLog(dir.file("dir"));
+  EXPECT_TRUE(std::filesystem::is_directory(dir.file("dir")));
 }
 
 TEST_F(LogTest, TracesOnlyAboveDebugLevelZeroAndNeverInTheFile) {

@@ -99,7 +99,7 @@ TEST_F(QueuePlanTest, OnlyFromPlacesRootAloneWrites) {
   chmod(top.file("package/ppd").c_str(), 0777);
   QueuePlans queues = plan();
   EXPECT_EQ(queues[0].action, QueueAction::kKeep);
-  EXPECT_EQ(queues[0].why.reason, Reason::kNotPackageFile);
+  EXPECT_EQ(queues[0].why.reason, Reason::kUntrusted);
   EXPECT_NE(queues[0].why.text.find("can be written by group or others"), std::string::npos);
 }
 
