@@ -4,9 +4,11 @@
 #include <signal.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -22,34 +24,84 @@ constexpr int kFirstFailure = 0x0100;
 // credentials libcups then found (root's local certificate).
 constexpr int kAttempts = 3;
 constexpr size_t kChunk = 32768;
+// The signal of an exchange's deadline, and how often it comes again once
+// the deadline has passed.
+constexpr int kDeadlineSignal = SIGALRM;
+constexpr long kRecutNanoseconds = 200'000'000;
 
 struct IppDeleter {
   void operator()(ipp_t* ipp) const { ippDelete(ipp); }
 };
 using Ipp = std::unique_ptr<ipp_t, IppDeleter>;
 
-// Any wait on the scheduler that outlasts its time limit ends the exchange.
-int giveUp(http_t*, void*) {
-  return 0;
+// The handler of kDeadlineSignal: the connection the timer names is shut
+// down under libcups, whose read or write on it then fails at once, and
+// every wait it makes afterwards finds the connection closed.  Only work
+// that is safe in a handler: httpGetFd reads the connection's descriptor
+// and nothing more, shutdown is a system call.
+void cutConnection(int, siginfo_t* info, void*) {
+  if (info->si_code != SI_TIMER)  // sent by another: it names no connection
+    return;
+  int saved = errno;
+  int fd = httpGetFd(static_cast<http_t*>(info->si_value.sival_ptr));
+  if (fd >= 0)
+    shutdown(fd, SHUT_RDWR);
+  errno = saved;
 }
 
-// A write to a connection the scheduler closed must fail, not end the
-// run: SIGPIPE is ignored while an exchange runs (libcups sends without
-// MSG_NOSIGNAL), and only then, so no command setup runs inherits it.
-class SigpipeIgnored {
+// The one deadline of an exchange, however the scheduler spreads its bytes
+// over it: when it passes, a timer signals cutConnection, and again every
+// kRecutNanoseconds until it is disarmed, so that a connection libcups
+// opens anew within the exchange (it does so to authenticate) is cut too.
+// The signal names the connection, not its descriptor, which such a
+// reconnect changes.
+class ExchangeDeadline {
  public:
-  SigpipeIgnored() {
-    struct sigaction ignore {};
-    ignore.sa_handler = SIG_IGN;
-    sigemptyset(&ignore.sa_mask);
-    sigaction(SIGPIPE, &ignore, &old_);
+  ExchangeDeadline(http_t* http, int seconds) {
+    sigevent event{};
+    event.sigev_notify = SIGEV_SIGNAL;
+    event.sigev_signo = kDeadlineSignal;
+    event.sigev_value.sival_ptr = http;
+    if (timer_create(CLOCK_MONOTONIC, &event, &timer_) != 0) {
+      error_ = errno;
+      return;
+    }
+    itimerspec when{};
+    when.it_value.tv_sec = seconds;
+    when.it_interval.tv_nsec = kRecutNanoseconds;
+    // Taken first, so the timer never fires before passed() says so.
+    Clock::time_point end = Clock::now() + std::chrono::seconds(seconds);
+    if (timer_settime(timer_, 0, &when, nullptr) != 0) {
+      error_ = errno;
+      timer_delete(timer_);
+      return;
+    }
+    end_ = end;
   }
-  ~SigpipeIgnored() { sigaction(SIGPIPE, &old_, nullptr); }
-  SigpipeIgnored(const SigpipeIgnored&) = delete;
-  SigpipeIgnored& operator=(const SigpipeIgnored&) = delete;
+  ~ExchangeDeadline() { disarm(); }
+  ExchangeDeadline(const ExchangeDeadline&) = delete;
+  ExchangeDeadline& operator=(const ExchangeDeadline&) = delete;
+
+  // 0 when the timer runs; else why it could not be set.
+  int error() const { return error_; }
+  bool passed() const { return Clock::now() >= end_; }
+
+  // Stops the timer: no signal names the connection from then on.  Whether
+  // the deadline had passed by then, so that the connection may be cut.
+  bool disarm() {
+    if (error_ == 0 && !disarmed_) {
+      timer_delete(timer_);
+      disarmed_ = true;
+    }
+    return passed();
+  }
 
  private:
-  struct sigaction old_ {};
+  using Clock = std::chrono::steady_clock;  // CLOCK_MONOTONIC, as the timer's
+  timer_t timer_{};
+  Clock::time_point end_ = Clock::time_point::max();  // never, while unarmed
+  int error_ = 0;
+  bool disarmed_ = false;
 };
 
 Ipp queueRequest(ipp_op_t operation, const std::string& queue) {
@@ -92,13 +144,54 @@ SchedulerAnswer answerOf(ipp_t* response) {
   return answer;
 }
 
+SchedulerAnswer noAnswer(const std::string& why) {
+  SchedulerAnswer none;
+  none.text = why;
+  return none;
+}
+
+// One request and its response, as libcups's own cupsDoIORequest goes
+// about it, but on the held connection and with the file sent in pieces.
+// Once the deadline has passed nothing is tried again.
+SchedulerAnswer requestAndResponse(http_t* http, ipp_t* request, const char* resource, int fd,
+                                   off_t size, const ExchangeDeadline& deadline) {
+  http_status_t status = HTTP_STATUS_ERROR;
+  for (int attempt = 0; attempt < kAttempts && !deadline.passed(); ++attempt) {
+    status = cupsSendRequest(http, request, resource, ippLength(request) + size_t(size));
+    // A scheduler that refuses the request before reading it all (a file
+    // larger than its MaxRequestSize) answers and closes: the write fails,
+    // and its answer is read all the same.
+    if (status == HTTP_STATUS_CONTINUE && fd >= 0 && sendFile(http, fd) != HTTP_STATUS_CONTINUE)
+      status = httpUpdate(http);
+    Ipp response;
+    if (status == HTTP_STATUS_CONTINUE || status == HTTP_STATUS_OK) {
+      response.reset(cupsGetResponse(http, resource));
+      status = httpGetStatus(http);
+    } else {
+      httpFlush(http);
+    }
+    if (response)
+      return answerOf(response.get());
+    if (status != HTTP_STATUS_UNAUTHORIZED)
+      break;
+  }
+  if (status < HTTP_STATUS_BAD_REQUEST)
+    return noAnswer(httpError(http) ? std::strerror(httpError(http)) : httpStatus(status));
+  SchedulerAnswer refused;
+  refused.kind = SchedulerAnswer::kRefused;
+  refused.text = formatText("HTTP %d %s", int(status), httpStatus(status));
+  return refused;
+}
+
 }  // namespace
 
-SchedulerLink::SchedulerLink(const SchedulerAddress& address) {
+SchedulerLink::SchedulerLink(const SchedulerAddress& address)
+    : timeoutSeconds_(address.timeoutSeconds),
+      deadlineSignal_(kDeadlineSignal, handlingAction(cutConnection)) {
+  // libcups holds the whole connect to the time it is given, across the
+  // scheduler's addresses: the connect's deadline.
   http_ = httpConnect2(address.host.c_str(), address.port, nullptr, AF_UNSPEC,
-                       HTTP_ENCRYPTION_IF_REQUESTED, 1, address.timeoutSeconds * 1000, nullptr);
-  if (http_)
-    httpSetTimeout(http_, address.timeoutSeconds, giveUp, nullptr);
+                       HTTP_ENCRYPTION_IF_REQUESTED, 1, timeoutSeconds_ * 1000, nullptr);
 }
 
 SchedulerLink::~SchedulerLink() {
@@ -133,49 +226,31 @@ SchedulerAnswer SchedulerLink::sendPpd(const std::string& queue, const std::stri
   return exchange(request.get(), "/admin/", fd.get(), st.st_size);
 }
 
-// One request and its response, as libcups's own cupsDoIORequest goes
-// about it, but on this held connection and with the file sent in pieces.
+// A request and its response within the deadline.  Past it, or when no
+// answer came, the connection is in no known state: it is closed, and
+// every later request finds no scheduler.
 SchedulerAnswer SchedulerLink::exchange(ipp_t* request, const char* resource, int fd,
                                         off_t size) {
   if (!http_)
     return noAnswer("no connection");
-  SigpipeIgnored sigpipe;
-  http_status_t status = HTTP_STATUS_ERROR;
-  for (int attempt = 0; attempt < kAttempts; ++attempt) {
-    status = cupsSendRequest(http_, request, resource, ippLength(request) + size_t(size));
-    // A scheduler that refuses the request before reading it all (a file
-    // larger than its MaxRequestSize) answers and closes: the write fails,
-    // and its answer is read all the same.
-    if (status == HTTP_STATUS_CONTINUE && fd >= 0 && sendFile(http_, fd) != HTTP_STATUS_CONTINUE)
-      status = httpUpdate(http_);
-    Ipp response;
-    if (status == HTTP_STATUS_CONTINUE || status == HTTP_STATUS_OK) {
-      response.reset(cupsGetResponse(http_, resource));
-      status = httpGetStatus(http_);
-    } else {
-      httpFlush(http_);
-    }
-    if (response)
-      return answerOf(response.get());
-    if (status != HTTP_STATUS_UNAUTHORIZED)
-      break;
-  }
-  if (status < HTTP_STATUS_BAD_REQUEST)
-    return noAnswer(httpError(http_) ? std::strerror(httpError(http_)) : httpStatus(status));
-  SchedulerAnswer refused;
-  refused.kind = SchedulerAnswer::kRefused;
-  refused.text = formatText("HTTP %d %s", int(status), httpStatus(status));
-  return refused;
+  // A write to a connection the scheduler closed (or the deadline cut)
+  // must fail, not end the run: SIGPIPE is ignored while an exchange runs
+  // (libcups sends without MSG_NOSIGNAL), and only then, so no command
+  // setup runs inherits it.
+  SignalDisposition sigpipe(SIGPIPE, ignoringAction());
+  ExchangeDeadline deadline(http_, timeoutSeconds_);
+  SchedulerAnswer answer =
+      deadline.error() != 0
+          ? noAnswer(formatText("no timer for the exchange: %s", std::strerror(deadline.error())))
+          : requestAndResponse(http_, request, resource, fd, size, deadline);
+  if (deadline.disarm())
+    answer = noAnswer(formatText("no complete answer within %d seconds", timeoutSeconds_));
+  if (answer.kind == SchedulerAnswer::kNoAnswer)
+    disconnect();
+  return answer;
 }
 
-// The connection is in no known state after a failed exchange: it is
-// closed, and every later request finds no scheduler.
-SchedulerAnswer SchedulerLink::noAnswer(const std::string& why) {
-  if (http_) {
-    httpClose(http_);
-    http_ = nullptr;
-  }
-  SchedulerAnswer none;
-  none.text = why;
-  return none;
+void SchedulerLink::disconnect() {
+  httpClose(http_);
+  http_ = nullptr;
 }

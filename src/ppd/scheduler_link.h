@@ -7,15 +7,18 @@
 
 #include <string>
 
-// Where the scheduler listens and how long any one wait on it may last
-// (connecting, each write, each read).
+#include "base/signal_disposition.h"
+
+// Where the scheduler listens and how long each exchange with it may last
+// in all: the connect, and each request with its whole response, however
+// slowly the scheduler sends it.
 struct SchedulerAddress {
   std::string host;
   int port;
   int timeoutSeconds;
 };
 
-// The machine's own scheduler, given the run's time for each wait.
+// The machine's own scheduler, given the run's time for each exchange.
 inline SchedulerAddress localScheduler(int timeoutSeconds) {
   return {"localhost", 631, timeoutSeconds};
 }
@@ -35,7 +38,8 @@ class SchedulerLink {
   SchedulerLink(const SchedulerLink&) = delete;
   SchedulerLink& operator=(const SchedulerLink&) = delete;
 
-  // False once no answer came: the connection is then closed for good.
+  // False once no answer came in time: the connection is then closed for
+  // good.
   bool connected() const { return http_ != nullptr; }
 
   // ipp://localhost/printers/<queue>, the queue name encoded.
@@ -52,8 +56,12 @@ class SchedulerLink {
 
  private:
   SchedulerAnswer exchange(ipp_t* request, const char* resource, int fd, off_t size);
-  SchedulerAnswer noAnswer(const std::string& why);
+  void disconnect();
 
+  int timeoutSeconds_;
+  // The deadline of an exchange cuts the connection from a signal handler,
+  // in place before the first exchange and until the last has ended.
+  SignalDisposition deadlineSignal_;
   http_t* http_ = nullptr;
 };
 

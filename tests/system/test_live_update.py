@@ -1,7 +1,8 @@
 """The live update (-L): the running scheduler takes each queue's new PPD
 over IPP, defaults kept, with no restart of CUPS and no moment in which it
 does not answer; queues it does not know, and a print server without a
-scheduler on localhost:631, get the copy and the restart."""
+scheduler on localhost:631 or with one that answers too slowly, get the
+copy and the restart."""
 
 import json
 import re
@@ -18,6 +19,9 @@ from sandbox import wait_until
 RESTART = "restart cups.service"
 TRACE = "/root/connects"
 NO_RESTART = "No CUPS restart: the running scheduler took every new PPD."
+# cupsd listening on its socket only: nothing of its own on localhost:631.
+SOCKET_ONLY = ("sed -i -e '/^Listen /d' -e '/^Port /d' -e '/^MaxRequestSize /d' "
+               "/etc/cups/cupsd.conf && echo 'Listen /run/cups/cups.sock' >> /etc/cups/cupsd.conf")
 
 # Defaults chosen on the old PPD files, and the product PPD they go to.
 CHOSEN = {
@@ -204,9 +208,7 @@ def test_live_update_falls_back_to_the_copy(sandbox, unpack, run_setup):
 
     # A scheduler that listens on its socket only: nothing answers on
     # localhost:631, and every queue gets the copy and the restart.
-    restart_with(sb, "sed -i -e '/^Listen /d' -e '/^Port /d' -e '/^MaxRequestSize /d' "
-                     "/etc/cups/cupsd.conf && echo 'Listen /run/cups/cups.sock' >> "
-                     "/etc/cups/cupsd.conf",
+    restart_with(sb, SOCKET_ONLY,
                  {"Known": old_ppd("nlp12dps.ppd", defaults={"PageSize": "Letter"})})
     assert "scheduler is running" not in sb.run("lpstat -h localhost:631 -r").stdout
 
@@ -220,3 +222,64 @@ def test_live_update_falls_back_to_the_copy(sandbox, unpack, run_setup):
     assert systemctl_calls(sb)[2:] == [RESTART, RESTART]
     assert queue_defaults(sb, "Known")["PageSize"] == "Letter"
     assert lumo_version(sb.read(queue_ppd("Known"))) == 4
+
+
+# A scheduler on localhost:631 that answers each request one byte a
+# second, for as long as the connection lasts: never silent for as long as
+# a limit on each wait, and never done.
+TRICKLING_SCHEDULER = r"""import socket, threading, time
+def trickle(connection):
+    request = b""
+    while b"\r\n\r\n" not in request:
+        data = connection.recv(65536)
+        if not data:
+            return
+        request += data
+    answer = b"HTTP/1.1 200 OK\r\n" + b"X-Trickle: 1\r\n" * 100000
+    try:
+        for byte in answer:
+            connection.send(bytes([byte]))
+            time.sleep(1)
+    except OSError:
+        pass
+server = socket.create_server(("", 631), family=socket.AF_INET6, dualstack_ipv6=True)
+while True:
+    connection, _ = server.accept()
+    threading.Thread(target=trickle, args=(connection,), daemon=True).start()
+"""
+
+
+def test_trickling_scheduler_holds_the_update_one_exchange_at_most(sandbox, unpack, place_setup,
+                                                                   run_setup):
+    sb = sandbox
+    ppds = {q: old_ppd("nlp12dps.ppd", defaults={"PageSize": "Letter"}) for q in ["Kin", "Known"]}
+    place_queues(sb, ppds)
+    sb.sh(SOCKET_ONLY)
+    start_print_server(sb)
+    sb.write("/root/trickle.py", TRICKLING_SCHEDULER)
+    sb.spawn("python3 /root/trickle.py")
+    assert wait_until(lambda: ":631 " in sb.sh("ss -Hltn"))
+    unpack()
+    place_setup(short_waits=True)  # each exchange ends after 2 s
+
+    started = time.monotonic()
+    out = run_setup("-L", env=INSTALL_ENV, timeout=90)
+    seconds = time.monotonic() - started
+
+    log = out.log
+    assert out.log_lines[-1].startswith("Finishing"), log
+    assert seconds < 30, seconds
+    assert "Connected to the scheduler at localhost:631: " in log
+    # The first queue's question outlasts its exchange's deadline; the
+    # connection is then given up, and every queue gets the copy and the
+    # restart, as with a silent scheduler.
+    cut = re.findall(r"^No answer from the scheduler for printer (\S+): no complete answer "
+                     r"within 2 seconds\. Its PPD is copied instead\.$", log, re.M)
+    later = re.findall(r"^No answer from the scheduler for printer (\S+): no connection\. "
+                       r"Its PPD is copied instead\.$", log, re.M)
+    assert len(cut) == 1 and sorted(cut + later) == sorted(ppds), log
+    for queue in ppds:
+        assert f"to {queue_ppd(queue)}: result=0\n" in log
+        assert lumo_version(sb.read(queue_ppd(queue))) == 4
+        assert queue_defaults(sb, queue)["PageSize"] == "Letter"
+    assert systemctl_calls(sb) == [RESTART, RESTART] and NO_RESTART not in log
