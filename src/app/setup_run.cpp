@@ -291,6 +291,7 @@ void SetupRun::updateCupsQueues() {
   removeLeftovers(log_, facts_.cupsBaseDir, runLock_.takenAt());
   finishMarkers(log_, facts_.cupsBaseDir, runLock_.takenAt());
   bool restart = !options_.liveUpdate;
+  int refusals = 0;
   const int limit = restartSeconds(waits_.restartSeconds, countQueuePpds(facts_.cupsBaseDir));
   QueuePlans& queues = record_.install.queues;
   if (cupsPpdDirFound_) {
@@ -312,8 +313,10 @@ void SetupRun::updateCupsQueues() {
     bool finished = updateQueues(log_, productPpds_, queues, ask, progress,
                                  live ? live->step() : ReplaceStep(),
                                  [this] { return interruptions_.arrived(); });
-    if (live)
+    if (live) {
       restart = live->needsRestart();
+      refusals = live->refusals();
+    }
     live.reset();  // the scheduler's connection closed before any restart
     if (finished && restart)
       record_.restarts.push_back(restartCups(log_, limit));
@@ -323,6 +326,9 @@ void SetupRun::updateCupsQueues() {
     return;
   if (restart)
     record_.restarts.push_back(restartCups(log_, limit));
+  else if (refusals > 0)
+    log_.printf("No CUPS restart: no new PPD was copied; the scheduler refused %d of them.",
+                refusals);
   else
     log_.message("No CUPS restart: the running scheduler took every new PPD.");
 }

@@ -49,6 +49,7 @@ Status LiveUpdate::replace(const PrinterEntry& printer, const std::string& newNa
 }
 
 Status LiveUpdate::refused(const PrinterEntry& printer, const SchedulerAnswer& answer) {
+  ++refusals_;
   log_.printf("The scheduler refused the PPD of printer %s: %s.", printer.queueName.c_str(),
               answer.text.c_str());
   return failure(Reason::kSchedulerRefused, "refused by the scheduler: " + answer.text);

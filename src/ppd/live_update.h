@@ -31,6 +31,9 @@ class LiveUpdate {
   // when CUPS restarts.
   bool needsRestart() const { return copied_; }
 
+  // How many queues' new PPD the scheduler refused: they keep their PPD.
+  int refusals() const { return refusals_; }
+
  private:
   Status replace(const PrinterEntry& printer, const std::string& newName);
   Status refused(const PrinterEntry& printer, const SchedulerAnswer& answer);
@@ -43,6 +46,7 @@ class LiveUpdate {
   SchedulerAddress address_;
   std::unique_ptr<SchedulerLink> link_;
   bool copied_ = false;
+  int refusals_ = 0;
 };
 
 #endif

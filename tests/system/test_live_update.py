@@ -204,7 +204,9 @@ def test_live_update_falls_back_to_the_copy(sandbox, unpack, run_setup):
         assert f"\n{refusal}" in out.log and f"\nPrinter {queue} keeps its PPD " in out.log
         assert report[queue_ppd(queue)]["result"] == "kept"
         assert report[queue_ppd(queue)]["reason"].startswith("refused by the scheduler: HTTP 413 ")
-    assert len(systemctl_calls(sb)) == 2 and NO_RESTART in out.log
+    assert len(systemctl_calls(sb)) == 2 and NO_RESTART not in out.log
+    assert ("No CUPS restart: no new PPD was copied; the scheduler refused 2 of them."
+            in out.log_lines)
 
     # A scheduler that listens on its socket only: nothing answers on
     # localhost:631, and every queue gets the copy and the restart.
