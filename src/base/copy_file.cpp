@@ -30,7 +30,8 @@ bool copyBlocks(FILE* in, FILE* out) {
 
 }  // namespace
 
-int copyFile(const std::string& source, const std::string& target, int mode) {
+int copyFile(const std::string& source, const std::string& target, int mode,
+             const RenameCheck& stillWanted) {
   File in = openFile(source, "rb");
   if (!in)
     return 0;
@@ -43,12 +44,13 @@ int copyFile(const std::string& source, const std::string& target, int mode) {
   struct stat st;
   bool sourceKnown = fstat(fileno(in.get()), &st) == 0;
   if (mode >= 0) {
-    done = out.commit({mode_t(mode)});
+    done = out.commit({mode_t(mode)}, stillWanted);
   } else if (mode == kSourceMode) {
-    done = sourceKnown && out.commit({mode_t(st.st_mode & 07777), st.st_uid, st.st_gid});
+    done = sourceKnown &&
+           out.commit({mode_t(st.st_mode & 07777), st.st_uid, st.st_gid}, stillWanted);
   } else {
     mode_t bits = sourceKnown ? st.st_mode & 0777 : 0666;
-    done = out.commitKeeping(bits & ~creationMask());
+    done = out.commitKeeping(bits & ~creationMask(), stillWanted);
   }
   errno = out.error();
   return done;

@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "base/staged_file.h"
+
 // The mode arguments of copyFile that keep the target's bits and owner,
 // or give the copy the source's: a backup never grants more than the file
 // it copies.
@@ -17,11 +19,13 @@ inline constexpr int kSourceMode = -2;
 // those bits and belongs to us; with kKeepTargetMode a regular file at
 // target keeps its permission bits, owner and group, and a new one gets
 // the source's bits less the file-creation mask, as cp gives them; with
-// kSourceMode the copy gets the source's bits, owner and group.  1 when
+// kSourceMode the copy gets the source's bits, owner and group.
+// `stillWanted` is asked just before the copy takes the target's place:
+// false leaves the target as it was (errno ECANCELED).  1 when
 // the target holds the whole source; 0 when the copy failed (errno says
 // why) and the target is as it was.
 int copyFile(const std::string& source, const std::string& target,
-             int mode = kKeepTargetMode);
+             int mode = kKeepTargetMode, const RenameCheck& stillWanted = nullptr);
 
 // True when both files can be read and hold the same bytes (their sizes
 // are compared first).

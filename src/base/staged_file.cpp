@@ -42,7 +42,7 @@ bool StagedFile::fail() {
   return false;
 }
 
-bool StagedFile::commit(const FileAttributes& attributes) {
+bool StagedFile::commit(const FileAttributes& attributes, const RenameCheck& stillWanted) {
   if (!file_)
     return false;
   FILE* out = file_.get();
@@ -59,16 +59,20 @@ bool StagedFile::commit(const FileAttributes& attributes) {
     return fail();
   if (fchmod(fd, attributes.mode) != 0)
     return fail();
+  if (stillWanted && !stillWanted()) {
+    errno = ECANCELED;
+    return fail();
+  }
   if (!closeFile(file_) || renameat(dir_.get(), staged_.c_str(), dir_.get(), name_.c_str()) != 0)
     return fail();
   staged_.clear();
   return true;
 }
 
-bool StagedFile::commitKeeping(mode_t mode) {
+bool StagedFile::commitKeeping(mode_t mode, const RenameCheck& stillWanted) {
   FileAttributes attributes{mode};
   struct stat old;
   if (fstatat(dir_.get(), name_.c_str(), &old, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(old.st_mode))
     attributes = {mode_t(old.st_mode & 07777), old.st_uid, old.st_gid};
-  return commit(attributes);
+  return commit(attributes, stillWanted);
 }

@@ -12,6 +12,7 @@
 #include <sys/types.h>
 
 #include <cstdio>
+#include <functional>
 #include <string>
 
 #include "base/files.h"
@@ -23,6 +24,9 @@ struct FileAttributes {
   uid_t uid = uid_t(-1);
   gid_t gid = gid_t(-1);
 };
+
+// Asked just before a staged file takes its target's place.
+using RenameCheck = std::function<bool()>;
 
 // The process's file-creation mask.
 mode_t creationMask();
@@ -46,12 +50,14 @@ class StagedFile {
   // attributes, closes it and renames it over the target.  True when the
   // target is now the written file; false (the staged file removed, the
   // reason in error()) otherwise.
-  bool commit(const FileAttributes& attributes);
+  // `stillWanted`, when given, is asked just before the rename: false
+  // gives up the staged file (error() ECANCELED) and leaves the target.
+  bool commit(const FileAttributes& attributes, const RenameCheck& stillWanted = nullptr);
 
   // commit with the permission bits, owner and group of the regular file
   // at the target, or `mode` and our own owner when the target is anything
   // else: missing, a link (never followed), a pipe or a device.
-  bool commitKeeping(mode_t mode);
+  bool commitKeeping(mode_t mode, const RenameCheck& stillWanted = nullptr);
 
  private:
   bool fail();

@@ -7,8 +7,8 @@ LiveUpdate::LiveUpdate(Log& log, const std::string& cupsBaseDir, SchedulerAddres
     : log_(log), ppdDir_(cupsPpdDir(cupsBaseDir)), address_(std::move(address)) {}
 
 ReplaceStep LiveUpdate::step() {
-  return [this](const PrinterEntry& printer, const std::string& newName) {
-    return replace(printer, newName);
+  return [this](const QueueFile& file, const std::string& newName) {
+    return replace(file, newName);
   };
 }
 
@@ -26,13 +26,19 @@ SchedulerLink& LiveUpdate::scheduler() {
   return *link_;
 }
 
-Status LiveUpdate::replace(const PrinterEntry& printer, const std::string& newName) {
+Status LiveUpdate::replace(const QueueFile& file, const std::string& newName) {
+  const PrinterEntry& printer = file.printer;
   // CUPS's older copy Q.ppd.O, or any file not named for its queue, is no
   // PPD the scheduler reads: it is simply copied.
   if (printer.ppdPath != ppdDir_ + "/" + printer.queueName + ".ppd")
-    return replacePPD(log_, printer.ppdPath, newName);
+    return replacePPD(log_, file, newName);
   SchedulerLink& link = scheduler();
   SchedulerAnswer answer = link.findQueue(printer.queueName);
+  Status changed = checkUnchanged(file);
+  if (!changed.ok()) {
+    log_.message(changed.text);
+    return changed;
+  }
   if (answer.kind == SchedulerAnswer::kDone) {
     log_.printf("Sending %s to the scheduler as the PPD of printer %s (%s).", newName.c_str(),
                 printer.queueName.c_str(), SchedulerLink::printerUri(printer.queueName).c_str());
@@ -45,7 +51,7 @@ Status LiveUpdate::replace(const PrinterEntry& printer, const std::string& newNa
   }
   if (answer.kind == SchedulerAnswer::kRefused)
     return refused(printer, answer);
-  return copyInstead(printer, answer, newName);
+  return copyInstead(file, answer, newName);
 }
 
 Status LiveUpdate::refused(const PrinterEntry& printer, const SchedulerAnswer& answer) {
@@ -56,15 +62,16 @@ Status LiveUpdate::refused(const PrinterEntry& printer, const SchedulerAnswer& a
 }
 
 // The way without -L for this queue: its file copied for a restart to read.
-Status LiveUpdate::copyInstead(const PrinterEntry& printer, const SchedulerAnswer& answer,
+Status LiveUpdate::copyInstead(const QueueFile& file, const SchedulerAnswer& answer,
                                const std::string& newName) {
+  const PrinterEntry& printer = file.printer;
   if (answer.kind == SchedulerAnswer::kUnknownQueue)
     log_.printf("The scheduler does not know printer %s: %s. Its PPD is copied instead.",
                 printer.queueName.c_str(), answer.text.c_str());
   else
     log_.printf("No answer from the scheduler for printer %s: %s. Its PPD is copied instead.",
                 printer.queueName.c_str(), answer.text.c_str());
-  Status copied = replacePPD(log_, printer.ppdPath, newName);
+  Status copied = replacePPD(log_, file, newName);
   copied_ = copied_ || copied.ok();
   return copied;
 }

@@ -35,9 +35,9 @@ class LiveUpdate {
   int refusals() const { return refusals_; }
 
  private:
-  Status replace(const PrinterEntry& printer, const std::string& newName);
+  Status replace(const QueueFile& file, const std::string& newName);
   Status refused(const PrinterEntry& printer, const SchedulerAnswer& answer);
-  Status copyInstead(const PrinterEntry& printer, const SchedulerAnswer& answer,
+  Status copyInstead(const QueueFile& file, const SchedulerAnswer& answer,
                      const std::string& newName);
   SchedulerLink& scheduler();
 

@@ -23,8 +23,9 @@ constexpr size_t kLongestName = 12;
 
 // A copy made in process, logged like a command: its status (0 done, -1
 // failed) on the caller's line, the reason of a failure on a line of its own.
-Status copyWhole(const std::string& from, const std::string& to, int mode = kKeepTargetMode) {
-  if (copyFile(from, to, mode))
+Status copyWhole(const std::string& from, const std::string& to, int mode = kKeepTargetMode,
+                 const RenameCheck& stillWanted = nullptr) {
+  if (copyFile(from, to, mode, stillWanted))
     return Status();
   int error = errno;
   return failure(Reason::kCopyFailed,
@@ -92,18 +93,6 @@ Status logged(Log& log, Status status) {
   return status;
 }
 
-// The queue's PPD as the plan read it: an administrator's change since
-// would be lost with defaults decided before it.  CUPS's older copy is
-// the scheduler's to rewrite (it keeps the PPD a queue had there when it
-// takes a new one) and holds no settings in use.
-Status checkUnchanged(const QueueFile& file) {
-  if (!isOwnPpd(file.printer) || stampOf(file.printer.ppdPath) == file.stamp)
-    return Status();
-  return failure(Reason::kChangedDuringRun,
-                 formatText("The PPD %s changed after the run was planned: not replaced.",
-                            file.printer.ppdPath.c_str()));
-}
-
 // One file of a queue: back up its PPD, write the new one and put it in
 // place; its configuration marker follows a replaced PPD only.
 Status updateFile(Log& log, ProductPpdIndex& index, const QueueFile& file,
@@ -119,7 +108,7 @@ Status updateFile(Log& log, ProductPpdIndex& index, const QueueFile& file,
     std::string newName;
     status = installNewPPD(log, index, file, newName);
     if (status.ok())
-      status = replace(printer, newName);
+      status = replace(file, newName);
     if (!newName.empty())
       unlink(newName.c_str());
   }
@@ -174,10 +163,6 @@ void updateQueue(Log& log, ProductPpdIndex& index, QueuePlan& queue, const Repla
   }
 }
 
-Status copyOver(Log& log, const PrinterEntry& printer, const std::string& newName) {
-  return replacePPD(log, printer.ppdPath, newName);
-}
-
 }  // namespace
 
 bool updateQueues(Log& log, ProductPpdIndex& index, QueuePlans& queues, QueueQuestion ask,
@@ -185,8 +170,8 @@ bool updateQueues(Log& log, ProductPpdIndex& index, QueuePlans& queues, QueueQue
                   const StopCheck& stop) {
   ReplaceStep put = replace;
   if (!put)
-    put = [&log](const PrinterEntry& printer, const std::string& newName) {
-      return copyOver(log, printer, newName);
+    put = [&log](const QueueFile& file, const std::string& newName) {
+      return replacePPD(log, file, newName);
     };
   // The queues from the i-th on are left, for the reason given.
   auto leaveFrom = [&queues](size_t i, const Status& why) {
@@ -273,10 +258,24 @@ Status backupPPD(Log& log, const std::string& ppdPath, const std::string& queueN
   return logged(log, copy);
 }
 
-Status replacePPD(Log& log, const std::string& ppdPath, const std::string& newName) {
-  Status copy = copyWhole(newName, ppdPath);
+Status replacePPD(Log& log, const QueueFile& file, const std::string& newName) {
+  const std::string& ppdPath = file.printer.ppdPath;
+  Status changed;
+  auto unchanged = [&file, &changed] {
+    changed = checkUnchanged(file);
+    return changed.ok();
+  };
+  Status copy = copyWhole(newName, ppdPath, kKeepTargetMode, unchanged);
   log.printf(msg::kCopyingResult, newName.c_str(), ppdPath.c_str(), commandStatus(copy));
-  return logged(log, copy);
+  return logged(log, changed.ok() ? copy : changed);
+}
+
+Status checkUnchanged(const QueueFile& file) {
+  if (!isOwnPpd(file.printer) || stampOf(file.printer.ppdPath) == file.stamp)
+    return Status();
+  return failure(Reason::kChangedDuringRun,
+                 formatText("The PPD %s changed after the run was planned: not replaced.",
+                            file.printer.ppdPath.c_str()));
 }
 
 std::string tmpPpdDir(Log& log) {

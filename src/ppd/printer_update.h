@@ -22,7 +22,7 @@ using UpdateProgress = std::function<void(QueuePlan& queue, size_t done, size_t 
 
 // Puts a printer's rewritten PPD (the file newName) in the place of its
 // old one; a failure leaves the old one in use.
-using ReplaceStep = std::function<Status(const PrinterEntry& printer, const std::string& newName)>;
+using ReplaceStep = std::function<Status(const QueueFile& file, const std::string& newName)>;
 
 // Whether the run is to stop before the next queue.
 using StopCheck = std::function<bool()>;
@@ -56,11 +56,19 @@ std::string backupName(const std::string& ppdPath, const std::string& queueName)
 // "saving %s to %s: result=%d".
 Status backupPPD(Log& log, const std::string& ppdPath, const std::string& queueName);
 
-// Puts the rewritten PPD in the place of the printer's PPD, whole or not
-// at all, keeping the PPD's owner, group and permission bits, and logs
-// "Copying %s to %s: result=%d"; a failure leaves the printer's PPD as it
-// was.
-Status replacePPD(Log& log, const std::string& ppdPath, const std::string& newName);
+// Puts the rewritten PPD in the place of the file's PPD, whole or not at
+// all, keeping the PPD's owner, group and permission bits, and logs
+// "Copying %s to %s: result=%d"; a failure leaves the PPD as it was.  Just
+// before it takes the place, the queue's own PPD must still be the file
+// the plan read (checkUnchanged).
+Status replacePPD(Log& log, const QueueFile& file, const std::string& newName);
+
+// The queue's own PPD is the file the plan read its defaults from: a
+// change since (an administrator's lpadmin) would be lost with defaults
+// decided before it.  CUPS's older copy is the scheduler's to rewrite (it
+// keeps the PPD a queue had there when it takes a new one) and holds no
+// settings in use.
+Status checkUnchanged(const QueueFile& file);
 
 // $TMPDIR when it names a directory, else "/tmp".
 std::string tmpPpdDir(Log& log);

@@ -110,11 +110,13 @@ struct QueueFiles {
     writeFile(base.file("etc/cups/ppd/Q.ppd.O"), "older\n");
     writeFile(newPpd, "new\n");
   }
-  PrinterEntry printer(const std::string& path) const {
-    PrinterEntry entry;
-    entry.queueName = "Q";
-    entry.ppdPath = path;
-    return entry;
+  // The queue's file as the plan read it.
+  QueueFile file(const std::string& path) const {
+    QueueFile planned;
+    planned.printer.queueName = "Q";
+    planned.printer.ppdPath = path;
+    planned.stamp = stampOf(path);
+    return planned;
   }
 };
 
@@ -179,7 +181,7 @@ TEST(LiveUpdate, WithoutSchedulerThePpdIsCopiedForARestart) {
   TempLog log;
   SchedulerAddress nobody = SilentPort().address();  // closed again at once
   LiveUpdate live(log, files.base.path(), nobody);
-  EXPECT_TRUE(live.step()(files.printer(files.ppd), files.newPpd).ok());
+  EXPECT_TRUE(live.step()(files.file(files.ppd), files.newPpd).ok());
   EXPECT_EQ(readFile(files.ppd), "new\n");
   EXPECT_TRUE(live.needsRestart());
   std::string text = log.text();
@@ -199,7 +201,7 @@ TEST(LiveUpdate, OlderCopyIsCopiedWithoutTheScheduler) {
   SilentPort silent;
   LiveUpdate live(log, files.base.path(), silent.address());
   std::string older = files.ppd + ".O";
-  EXPECT_TRUE(live.step()(files.printer(older), files.newPpd).ok());
+  EXPECT_TRUE(live.step()(files.file(older), files.newPpd).ok());
   EXPECT_EQ(readFile(older), "new\n");
   EXPECT_EQ(readFile(files.ppd), "old\n");
   EXPECT_FALSE(live.needsRestart());

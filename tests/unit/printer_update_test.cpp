@@ -21,6 +21,15 @@ TEST(PrinterUpdate, BackupName) {
   EXPECT_EQ(backupName("/etc/cups/ppd/Office.ppd.O", "Office"), "/etc/cups/Office.ppd.O.rpmsave");
 }
 
+// A queue's file as the plan read it.
+QueueFile planned(const std::string& ppd) {
+  QueueFile file;
+  file.printer.queueName = "Q";
+  file.printer.ppdPath = ppd;
+  file.stamp = stampOf(ppd);
+  return file;
+}
+
 TEST(PrinterUpdate, BackupAndReplacementLogTheirCopies) {
   TempLog log;
   TempDir dir;
@@ -30,8 +39,8 @@ TEST(PrinterUpdate, BackupAndReplacementLogTheirCopies) {
   chmod(ppd.c_str(), 0640);
   writeFile(dir.file("new"), "new\n");
   EXPECT_TRUE(backupPPD(log, ppd, "Q").ok());
-  EXPECT_TRUE(replacePPD(log, ppd, dir.file("new")).ok());
-  Status failed = replacePPD(log, dir.file("gone/Q.ppd"), dir.file("new"));
+  EXPECT_TRUE(replacePPD(log, planned(ppd), dir.file("new")).ok());
+  Status failed = replacePPD(log, planned(dir.file("gone/Q.ppd")), dir.file("new"));
   EXPECT_EQ(failed.reason, Reason::kCopyFailed);
   EXPECT_EQ(failed.error, ENOENT);
 
@@ -228,6 +237,27 @@ TEST(PrinterUpdate, AsksPerQueueAndHonoursNoAllAndBreak) {
   updateQueues(log, index, queues, nullptr);
   for (const QueuePlan& queue : queues)
     EXPECT_EQ(queue.state, ItemState::kFailed) << queue.name;
+}
+
+// A co-administrator's change to the queue's PPD while its new one is
+// written is found just before the new one would take its place.
+TEST(PrinterUpdate, PpdChangedWhileTheNewOneIsWrittenIsKept) {
+  TempLog log;
+  TempDir dir;
+  std::string ppd = dir.file("Q.ppd");
+  writeFile(ppd, "Letter\n");
+  QueueFile file = planned(ppd);
+  writeFile(dir.file("new"), "new\n");
+  writeFile(ppd, "Legal\n");  // lpadmin -o PageSize=Legal, meanwhile
+  Status kept = replacePPD(log, file, dir.file("new"));
+  EXPECT_EQ(kept.reason, Reason::kChangedDuringRun);
+  EXPECT_EQ(readFile(ppd), "Legal\n");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
+                          std::filesystem::directory_iterator()), 2);  // no staged copy left
+  // CUPS's older copy holds no setting in use: the scheduler rewrites it.
+  QueueFile older = planned(ppd + ".O");
+  writeFile(ppd + ".O", "rewritten\n");
+  EXPECT_TRUE(replacePPD(log, older, dir.file("new")).ok());
 }
 
 // A queue whose PPD changed after the plan read its defaults keeps it:
