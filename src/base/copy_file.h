@@ -20,8 +20,9 @@ inline constexpr int kSourceMode = -2;
 // target keeps its permission bits, owner and group, and a new one gets
 // the source's bits less the file-creation mask, as cp gives them; with
 // kSourceMode the copy gets the source's bits, owner and group.
-// `stillWanted` is asked just before the copy takes the target's place:
-// false leaves the target as it was (errno ECANCELED).  1 when
+// With `stillWanted` the copy takes the target's place in one exchange and
+// stillWanted is asked about what stood there: false puts that back and
+// leaves it as it was (errno ECANCELED).  1 when
 // the target holds the whole source; 0 when the copy failed (errno says
 // why) and the target is as it was.
 int copyFile(const std::string& source, const std::string& target,

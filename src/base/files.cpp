@@ -88,5 +88,9 @@ FileStamp stampOf(const std::string& path) {
   struct stat st;
   if (stat(path.c_str(), &st) != 0)
     return FileStamp();
+  return stampOf(st);
+}
+
+FileStamp stampOf(const struct stat& st) {
   return FileStamp{st.st_dev, st.st_ino, st.st_size, st.st_mtim};
 }

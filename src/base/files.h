@@ -67,6 +67,7 @@ struct FileStamp {
 // The stamp of the file at path, following links; size -1 when there is
 // none.
 FileStamp stampOf(const std::string& path);
+FileStamp stampOf(const struct stat& st);
 
 // A stream reading the text (which must outlive it); empty on failure.
 File textStream(const std::string& text);

@@ -1,6 +1,7 @@
 #include "base/staged_file.h"
 
 #include <fcntl.h>
+#include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -59,12 +60,39 @@ bool StagedFile::commit(const FileAttributes& attributes, const RenameCheck& sti
     return fail();
   if (fchmod(fd, attributes.mode) != 0)
     return fail();
-  if (stillWanted && !stillWanted()) {
+  if (stillWanted)
+    return closeFile(file_) ? exchangeIfStillWanted(stillWanted) : fail();
+  if (!closeFile(file_) || renameat(dir_.get(), staged_.c_str(), dir_.get(), name_.c_str()) != 0)
+    return fail();
+  staged_.clear();
+  return true;
+}
+
+bool StagedFile::exchangeIfStillWanted(const RenameCheck& stillWanted) {
+  int dir = dir_.get();
+  struct stat replaced;
+  if (renameat2(dir, staged_.c_str(), dir, name_.c_str(), RENAME_EXCHANGE) != 0) {
+    if (errno != EINVAL && errno != ENOSYS)
+      return fail();
+    // No exchange in this file system: asked just before the rename.
+    if (fstatat(dir, name_.c_str(), &replaced, AT_SYMLINK_NOFOLLOW) != 0 ||
+        !stillWanted(replaced)) {
+      errno = ECANCELED;
+      return fail();
+    }
+    if (renameat(dir, staged_.c_str(), dir, name_.c_str()) != 0)
+      return fail();
+    staged_.clear();
+    return true;
+  }
+  // The staged name now holds what stood at the target.
+  if (fstatat(dir, staged_.c_str(), &replaced, AT_SYMLINK_NOFOLLOW) != 0 ||
+      !stillWanted(replaced)) {
+    renameat2(dir, staged_.c_str(), dir, name_.c_str(), RENAME_EXCHANGE);
     errno = ECANCELED;
     return fail();
   }
-  if (!closeFile(file_) || renameat(dir_.get(), staged_.c_str(), dir_.get(), name_.c_str()) != 0)
-    return fail();
+  unlinkat(dir, staged_.c_str(), 0);
   staged_.clear();
   return true;
 }

@@ -9,6 +9,7 @@
 #ifndef LUMO_BASE_STAGED_FILE_H
 #define LUMO_BASE_STAGED_FILE_H
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <cstdio>
@@ -25,8 +26,9 @@ struct FileAttributes {
   gid_t gid = gid_t(-1);
 };
 
-// Asked just before a staged file takes its target's place.
-using RenameCheck = std::function<bool()>;
+// Asked once a staged file has taken its target's place, with what stood
+// there: false puts that back.
+using RenameCheck = std::function<bool(const struct stat& replaced)>;
 
 // The process's file-creation mask.
 mode_t creationMask();
@@ -50,8 +52,10 @@ class StagedFile {
   // attributes, closes it and renames it over the target.  True when the
   // target is now the written file; false (the staged file removed, the
   // reason in error()) otherwise.
-  // `stillWanted`, when given, is asked just before the rename: false
-  // gives up the staged file (error() ECANCELED) and leaves the target.
+  // With `stillWanted` the staged file and the target are exchanged in one
+  // step (where the system can), and stillWanted is asked about the file
+  // that stood there: false exchanges them back, so a change made to the
+  // target up to that very moment is kept (error() ECANCELED).
   bool commit(const FileAttributes& attributes, const RenameCheck& stillWanted = nullptr);
 
   // commit with the permission bits, owner and group of the regular file
@@ -62,6 +66,7 @@ class StagedFile {
  private:
   bool fail();
   void removeStaged();
+  bool exchangeIfStillWanted(const RenameCheck& stillWanted);
 
   std::string target_;
   std::string name_;    // the target's name in dir_

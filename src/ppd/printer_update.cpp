@@ -261,8 +261,11 @@ Status backupPPD(Log& log, const std::string& ppdPath, const std::string& queueN
 Status replacePPD(Log& log, const QueueFile& file, const std::string& newName) {
   const std::string& ppdPath = file.printer.ppdPath;
   Status changed;
-  auto unchanged = [&file, &changed] {
-    changed = checkUnchanged(file);
+  auto unchanged = [&file, &changed](const struct stat& replaced) {
+    if (isOwnPpd(file.printer) && !(stampOf(replaced) == file.stamp))
+      changed = failure(Reason::kChangedDuringRun,
+                        formatText("The PPD %s changed while its new one was written: kept.",
+                                   file.printer.ppdPath.c_str()));
     return changed.ok();
   };
   Status copy = copyWhole(newName, ppdPath, kKeepTargetMode, unchanged);

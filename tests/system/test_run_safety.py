@@ -281,14 +281,28 @@ def test_what_a_user_leaves_in_run_lock_stops_no_run(sandbox, unpack, install):
         assert_lock_is_roots(sb)
 
 
+# How a staged file takes its place: a rename, or an exchange with what
+# stood there (a queue's PPD).
+RENAMES = "renameat,renameat2"
+
+
 def renames(trace):
-    """The targets of the traced process's renames of staged files (renameat,
-    traced with -y: each directory descriptor with its path), in order."""
-    lines = [line for line in trace.splitlines() if " renameat(" in line]
-    first = lines[0].split()[0]
-    targets = [re.search(r'renameat\(\d+<[^>]*>, "[^"]*", \d+<([^>]*)>, "([^"]*)"\)', line)
-               for line in lines if line.split()[0] == first]
-    return [f"{target.group(1)}/{target.group(2)}" for target in targets]
+    """The traced process's renames of staged files (traced with -y: each
+    directory descriptor with its path), in order: (call, its ordinal
+    among the calls of its name, target)."""
+    found, counts = [], {}
+    first = None
+    for line in trace.splitlines():
+        match = re.search(r' (renameat2?)\(\d+<[^>]*>, "[^"]*", \d+<([^>]*)>, "([^"]*)"', line)
+        if not match:
+            continue
+        first = first or line.split()[0]
+        if line.split()[0] != first:
+            continue
+        call = match.group(1)
+        counts[call] = counts.get(call, 0) + 1
+        found.append((call, counts[call], f"{match.group(2)}/{match.group(3)}"))
+    return found
 
 
 def update_step(target):
@@ -313,24 +327,25 @@ def test_run_killed_at_each_step_is_finished_by_the_next(sandbox, unpack):
     # after it is (a first installation writes more files).
     sb.sh(f"umask 077; {SETUP}", env=INSTALL_ENV, timeout=300)
     reset_print_server(sb, queues)
-    sb.sh(f"umask 077; strace -f -qq -y -o /root/trace -e trace=renameat {SETUP}",
+    sb.sh(f"umask 077; strace -f -qq -y -o /root/trace -e trace={RENAMES} {SETUP}",
           env=INSTALL_ENV, timeout=300)
     targets = renames(sb.read("/root/trace"))
-    steps = [n for n, target in enumerate(targets, 1) if update_step(target)]
+    steps = [rename for rename in targets if update_step(rename[2])]
     assert len(steps) == 3 * len(queues), sb.read("/root/trace")
     # The installation's files: the product PPD copies and the uninstall
     # script at least.
-    installed = {target: undated(sb.path(target).read_bytes()) for target in targets
+    installed = {target: undated(sb.path(target).read_bytes()) for _, _, target in targets
                  if not update_step(target)}
     assert len(installed) >= 2, targets
     complete = {q: sb.read(queue_ppd(q)) for q in queues}
     assert {lumo_version(text) for text in complete.values()} == {4}
     assert sb.read(config_path("q001")) == NEW_CONFIG
 
-    for step in range(1, len(targets) + 1):
+    for step in targets:
+        call, ordinal, _ = step
         reset_print_server(sb, queues)
-        sb.run(f"umask 077; strace -f -qq -o /dev/null -e trace=renameat"
-               f" -e inject=renameat:signal=SIGKILL:when={step} {SETUP}", env=INSTALL_ENV,
+        sb.run(f"umask 077; strace -f -qq -o /dev/null -e trace={RENAMES}"
+               f" -e inject={call}:signal=SIGKILL:when={ordinal} {SETUP}", env=INSTALL_ENV,
                timeout=300)
         killed = sb.read(LOG)
         assert "Finishing Lumo" not in killed, step
@@ -365,14 +380,14 @@ def test_a_signal_ends_the_run_after_the_queue_in_hand(sandbox, unpack):
     # SIGTERM comes as the first queue's PPD is being replaced, the one
     # after its backup: that queue is finished, the others are left.
     reset_print_server(sb, queues)
-    sb.sh(f"umask 077; strace -f -qq -y -o /root/trace -e trace=renameat {SETUP}",
+    sb.sh(f"umask 077; strace -f -qq -y -o /root/trace -e trace={RENAMES} {SETUP}",
           env=INSTALL_ENV, timeout=300)
-    targets = renames(sb.read("/root/trace"))
-    step = next(n for n, target in enumerate(targets, 1) if target.startswith(CUPS_PPD_DIR))
-    first = os.path.basename(targets[step - 1])[:-len(".ppd")]
+    call, ordinal, target = next(rename for rename in renames(sb.read("/root/trace"))
+                                 if rename[2].startswith(CUPS_PPD_DIR))
+    first = os.path.basename(target)[:-len(".ppd")]
     reset_print_server(sb, queues)
-    out = sb.run(f"strace -f -qq -o /dev/null -e trace=renameat"
-                 f" -e inject=renameat:signal=SIGTERM:when={step} {SETUP} -x -r /root/r.json",
+    out = sb.run(f"strace -f -qq -o /dev/null -e trace={RENAMES}"
+                 f" -e inject={call}:signal=SIGTERM:when={ordinal} {SETUP} -x -r /root/r.json",
                  env=INSTALL_ENV, timeout=300)
     assert out.returncode == 1, out.stderr
     log = sb.read(LOG)
@@ -392,3 +407,34 @@ def test_a_signal_ends_the_run_after_the_queue_in_hand(sandbox, unpack):
     # The next run does the rest.
     sb.run(f"umask 077; {SETUP}", env=INSTALL_ENV, timeout=300)
     assert {q: sb.read(queue_ppd(q)) for q in queues} == complete
+
+
+@needs_real_root  # queue files belong to the group lp
+def test_a_change_made_while_the_new_ppd_is_written_is_kept(sandbox, unpack):
+    sb = sandbox
+    queues = print_server(sb, unpack, 1)
+    (queue,) = queues
+    sb.sh(f"umask 077; {SETUP}", env=INSTALL_ENV, timeout=300)
+    reset_print_server(sb, queues)
+    sb.sh(f"umask 077; strace -f -qq -y -o /root/trace -e trace={RENAMES} {SETUP}",
+          env=INSTALL_ENV, timeout=300)
+    call, ordinal, _ = next(rename for rename in renames(sb.read("/root/trace"))
+                            if rename[2] == queue_ppd(queue))
+    reset_print_server(sb, queues)
+    start_cupsd(sb)
+    # The run is held 3 s just as the new PPD takes the queue's place, and a
+    # co-administrator chooses another page size meanwhile.
+    # (Not following children: the scheduler the restart starts lives on.)
+    run = sb.spawn(f"strace -qq -o /dev/null -e trace={RENAMES}"
+                   f" -e inject={call}:delay_enter=3000000:when={ordinal}"
+                   f" {SETUP} -x -r /root/r.json", env=INSTALL_ENV)
+    wait_until(lambda: sb.exists(backup(queue)))
+    sb.sh(f"lpadmin -p {queue} -o PageSize=Legal")
+    assert run.wait(timeout=120) == 2  # a fault: the next run mends it
+    (planned,) = json.loads(sb.read("/root/r.json"))["queues"]
+    assert (planned["result"], planned["reasonCode"]) == ("kept", "changed-during-run")
+    assert lumo_version(sb.read(queue_ppd(queue))) == 1
+    assert "*DefaultPageSize: Legal" in sb.read(queue_ppd(queue))
+    sb.run(f"umask 077; {SETUP}", env=INSTALL_ENV, timeout=300)
+    assert lumo_version(sb.read(queue_ppd(queue))) == 4
+    assert "*DefaultPageSize: Legal" in sb.read(queue_ppd(queue))
