@@ -12,7 +12,7 @@
 
 namespace {
 
-const char kOptionString[] = "df:hi:Lm:nq:r:u:w:xS:D:Z:";
+const char kOptionString[] = "df:hi:Lm:np:q:r:u:w:xS:D:Z:";
 const char kUsageVersion[] = "4.0-7";
 // Restarts getopt at the first argument (glibc re-initialises on 0).
 void resetScanner() {
@@ -110,6 +110,13 @@ std::string secondOptionPass(int argc, char** argv, Options& options) {
         break;
       }
       case 'q': options.queryLevel = std::max(0, std::atoi(optarg)); break;
+      case 'p': {
+        std::string queue;
+        problem = setText(queue, 'p', optarg);
+        if (problem.empty())
+          options.selectedQueues.push_back(queue);
+        break;
+      }
       case 'u': problem = setText(options.installDir, 'u', optarg); break;
       case 'w': problem = setText(options.baseDir, 'w', optarg); break;
       default: break;
@@ -126,6 +133,8 @@ namespace {
 const char kUsageLiveUpdate[] =
     "-L\t: live update: hand the new PPD files to the running CUPS scheduler, no restart.\n";
 const char kUsagePreview[] = "-n\t: preview: tell what a run would do, change nothing.\n";
+const char kUsageSelect[] =
+    "-p queue\t: update only this queue (repeatable); the others are left as they are.\n";
 const char kUsageReport[] = "-r file\t: write a JSON report of the run to file.\n";
 const char kUsageExitStatus[] =
     "-x\t: let the exit status tell the outcome: 0 done, 1 stopped, 2 fault.\n";
@@ -141,7 +150,7 @@ void printUsage() {
   std::fputs(msg::kUsageOptions, stderr);
   std::fprintf(stderr, msg::kUsageDeinstall, kUsageVersion);
   for (const char* line : {msg::kUsageAnyDir, msg::kUsageHelp, msg::kUsageQuery,
-                           msg::kUsageSelinux, msg::kUsageDebug, kUsageLiveUpdate, kUsagePreview,
+                           msg::kUsageSelinux, msg::kUsageDebug, kUsageLiveUpdate, kUsagePreview, kUsageSelect,
                            kUsageReport, kUsageExitStatus})
     std::fputs(line, stderr);
 }

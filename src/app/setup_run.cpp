@@ -279,7 +279,7 @@ void SetupRun::planInstall() {
         !plan.productPpdDir.empty() && file.destination == plan.productPpdDir)
       source.installs[facts_.startDir + "/" + file.entry.source] = file.installed;
   cupsPpdDirFound_ = readCupsPrinters(log_, facts_.cupsBaseDir, printers_);
-  plan.queues = planQueues(productPpds_, source, printers_);
+  plan.queues = planQueues(productPpds_, source, printers_, options_.selectedQueues);
 }
 
 // What a killed run left is finished first.  Then the planned queues get
@@ -352,6 +352,8 @@ void SetupRun::installBranch() {
     log_.message(msg::kInsufficientData);
     return stop(stopReason());
   }
+  if (!checkSelectedQueues())
+    return;
   planInstall();
   if (options_.preview)
     return previewInstall();
@@ -384,6 +386,20 @@ bool SetupRun::interrupted() {
     log_.printf("Interrupted by %s: the run ends here; a later run does the rest.",
                 interruptions_.signalName());
     finish();
+  }
+  return true;
+}
+
+// Every queue -p names must be the scheduler's: a mistyped name would
+// otherwise update nothing and say so only in the plan.
+bool SetupRun::checkSelectedQueues() {
+  for (const std::string& name : options_.selectedQueues) {
+    if (isServerQueue(facts_.cupsBaseDir, name))
+      continue;
+    tell(log_, formatText("No queue named %s on this server: nothing is changed.", name.c_str())
+                   .c_str());
+    stop("no queue named " + name);
+    return false;
   }
   return true;
 }

@@ -34,6 +34,7 @@ class SetupRun {
   void logSelinux();
   bool checkRoot();
   bool checkReportPath();
+  bool checkSelectedQueues();
   void runSteps(int argc, char** argv, const std::string& firstRefusal);
   void findHost();
   void locatePpdDirs();

@@ -6,6 +6,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 struct Options {
   std::optional<int> selinuxMode;  // -S: overrides what selinuxenabled says
@@ -23,6 +24,7 @@ struct Options {
   std::string reportPath;          // -r: the JSON report's file
   bool exitStatus = false;         // -x: the exit status tells the outcome
   bool liveUpdate = false;         // -L: new PPD files to the running scheduler, no restart
+  std::vector<std::string> selectedQueues;  // -p: only these queues are updated
 };
 
 #endif

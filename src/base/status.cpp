@@ -24,6 +24,7 @@ const char* reasonCode(Reason reason) {
     case Reason::kChangedDuringRun: return "changed-during-run";
     case Reason::kNoTmpFile: return "no-tmp-file";
     case Reason::kInterrupted: return "interrupted";
+    case Reason::kNotSelected: return "not-selected";
   }
   return "";
 }
@@ -31,7 +32,7 @@ const char* reasonCode(Reason reason) {
 bool isFault(Reason reason) {
   return reason != Reason::kNone && reason != Reason::kNoProductPpd &&
          reason != Reason::kDeclined && reason != Reason::kBrokenOff &&
-         reason != Reason::kInterrupted;
+         reason != Reason::kInterrupted && reason != Reason::kNotSelected;
 }
 
 const char* stateName(ItemState state) {

@@ -24,6 +24,7 @@ enum class Reason {
   kChangedDuringRun,  // what the plan was made from changed before its step
   kNoTmpFile,
   kInterrupted,       // a signal ended the run before the item's turn
+  kNotSelected,       // -p named other queues
 };
 
 struct Status {

@@ -114,6 +114,18 @@ bool readCupsPrinters(Log& log, const std::string& cupsBaseDir, PrinterList& pri
   return true;
 }
 
+bool isServerQueue(const std::string& cupsBaseDir, const std::string& name) {
+  std::string ppdDir = cupsPpdDir(cupsBaseDir);
+  if (isPathSafeName(name) && access((ppdDir + "/" + name + ".ppd").c_str(), F_OK) == 0)
+    return true;
+  File in = openRegularFile(parentDir(ppdDir) + "/printers.conf");
+  return in && scanLines(in.get(), [&name](const char* line) {
+           std::string text = line;
+           trimEnd(text, "\n\r ");
+           return text == "<Printer " + name + ">" || text == "<DefaultPrinter " + name + ">";
+         });
+}
+
 void listInstalledPrinters(Log& log, const PrinterList& printers) {
   log.printf(msg::kPrintersInstalled, int(printers.size()));
   for (const PrinterEntry& printer : printers) {

@@ -35,6 +35,10 @@ bool readCupsPrinters(Log& log, const std::string& cupsBaseDir, PrinterList& pri
 void scanPpdStream(Log& log, ModelMatcher& matcher, FILE* in, const std::string& path,
                    const std::string& name, int version, PrinterList& printers);
 
+// Whether the scheduler has a queue of that name: its PPD file, or its
+// block in printers.conf (a queue without a PPD has none).
+bool isServerQueue(const std::string& cupsBaseDir, const std::string& name);
+
 // "List of Norvik Printers installed" with each printer's details.
 void listInstalledPrinters(Log& log, const PrinterList& printers);
 

@@ -112,13 +112,16 @@ QueuePlan& queueNamed(QueuePlans& queues, const std::string& name) {
 }  // namespace
 
 QueuePlans planQueues(ProductPpdIndex& index, const ProductPpdSource& source,
-                      const PrinterList& printers) {
+                      const PrinterList& printers, const std::vector<std::string>& selection) {
   QueuePlans queues;
   OfferedCache offered;
   for (const PrinterEntry& printer : printers) {
     QueueFile file;
     file.printer = printer;
-    file.why = planFile(index, offered, source, file);
+    bool selected = selection.empty() || std::find(selection.begin(), selection.end(),
+                                                   printer.queueName) != selection.end();
+    file.why = selected ? planFile(index, offered, source, file)
+                        : failure(Reason::kNotSelected, "not selected");
     file.action = file.why.ok() ? QueueAction::kUpdate : QueueAction::kKeep;
     if (file.action == QueueAction::kKeep)
       file.defaults.clear();

@@ -58,9 +58,11 @@ struct ProductPpdSource {
 bool isOwnPpd(const PrinterEntry& printer);
 
 // Plans each queue of the list (one plan per queue name, its files in list
-// order) without changing anything.
+// order) without changing anything.  With a selection (-p) the queues it
+// does not name are kept, "not selected".
 QueuePlans planQueues(ProductPpdIndex& index, const ProductPpdSource& source,
-                      const PrinterList& printers);
+                      const PrinterList& printers,
+                      const std::vector<std::string>& selection = {});
 
 // Checks that the product PPD and the package's file are in places root
 // alone can write and hold the same bytes (a copy cut short by a full disk

@@ -212,3 +212,36 @@ def test_a_run_as_another_user_names_where_its_log_went(server, unpack, run_setu
         "stopped", "not root", "standard error")
     assert "You must be root" in out.stderr
     as_user(server, "test -r /srv/user/r.json")
+
+
+def test_a_canary_run_touches_only_the_named_queues(server, unpack, run_setup):
+    unpack()
+    names = ["Alpha", "Beta", "Gamma"]
+    for name in names:
+        create_queue(server, name, old_ppd("nlp12dps.ppd", defaults={"PageSize": "Letter"}))
+    before = {name: server.read(queue_ppd(name)) for name in names}
+    # A name the scheduler does not know stops the run before anything changes.
+    state = tree_state(server, ["/opt", "/etc/cups", "/var/log"])
+    out = run_setup("-x -p Alpha -p Nope", env=INSTALL_ENV)
+    assert out.returncode == 1
+    assert "No queue named Nope on this server: nothing is changed." in out.stderr
+    assert [p for p in changes(state, tree_state(server, ["/opt", "/etc/cups", "/var/log"]))
+            if not p.startswith("/var/log/")] == []
+
+    preview = run_setup(f"-n -p Alpha -p Beta -r {PLAN}", env=INSTALL_ENV)
+    assert "  Gamma: /etc/cups/ppd/Gamma.ppd (" in preview.stdout
+    assert "    keeps its PPD: not selected\n" in preview.stdout
+    out = run_setup(f"-x -p Alpha -p Beta -r {DONE}", env=INSTALL_ENV)
+    assert out.returncode == 0, out.stderr
+    planned, done = by_name(report(server, PLAN)["queues"]), by_name(report(server, DONE)["queues"])
+    assert {n: q["action"] for n, q in planned.items()} == {"Alpha": "update", "Beta": "update",
+                                                          "Gamma": "keep"}
+    assert {n: (q["result"], q.get("reasonCode")) for n, q in done.items()} == {
+        "Alpha": ("updated", None), "Beta": ("updated", None), "Gamma": ("kept", "not-selected")}
+    assert server.read(queue_ppd("Gamma")) == before["Gamma"]
+    assert not server.exists("/etc/cups/Gamma.ppd.rpmsave")
+    assert {lumo_version(server.read(queue_ppd(n))) for n in ("Alpha", "Beta")} == {4}
+    # Then the rest.
+    assert run_setup("-x", env=INSTALL_ENV).returncode == 0
+    assert lumo_version(server.read(queue_ppd("Gamma"))) == 4
+    assert queue_defaults(server, "Gamma")["PageSize"] == "Letter"

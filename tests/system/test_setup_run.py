@@ -25,6 +25,7 @@ USAGE = (
     "-Dx\t: set debug mode. [0].\n"
     "-L\t: live update: hand the new PPD files to the running CUPS scheduler, no restart.\n"
     "-n\t: preview: tell what a run would do, change nothing.\n"
+    "-p queue\t: update only this queue (repeatable); the others are left as they are.\n"
     "-r file\t: write a JSON report of the run to file.\n"
     "-x\t: let the exit status tell the outcome: 0 done, 1 stopped, 2 fault.\n"
 )

@@ -99,10 +99,20 @@ TEST(Options, UsageAddsThisInstallersOptionsAfterTheClassicOnes) {
       "-Dx\t: set debug mode. [0].\n"
       "-L\t: live update: hand the new PPD files to the running CUPS scheduler, no restart.\n"
       "-n\t: preview: tell what a run would do, change nothing.\n"
+      "-p queue\t: update only this queue (repeatable); the others are left as they are.\n"
       "-r file\t: write a JSON report of the run to file.\n"
       "-x\t: let the exit status tell the outcome: 0 done, 1 stopped, 2 fault.\n";
   ASSERT_GE(usage.size(), tail.size());
   EXPECT_EQ(usage.substr(usage.size() - tail.size()), tail);
+}
+
+// -p names queues one at a time, in order.
+TEST(Options, EachQueueNamedIsSelected) {
+  Options options;
+  EXPECT_EQ(scan({"-pAlpha", "-n", "-p", "Beta"}, options), "");
+  EXPECT_EQ(options.selectedQueues, (std::vector<std::string>{"Alpha", "Beta"}));
+  EXPECT_NE(scan({"-p", std::string(256, 'q')}, options), "");
+  EXPECT_TRUE(options.selectedQueues.empty());
 }
 
 TEST(Options, OverlongTextArgumentIsRefusedNotCut) {
