@@ -12,7 +12,7 @@
 
 namespace {
 
-const char kOptionString[] = "df:hi:Lm:np:q:r:u:w:xS:D:Z:";
+const char kOptionString[] = "df:hi:Lm:np:q:r:Ru:w:xS:D:Z:";
 const char kUsageVersion[] = "4.0-7";
 // Restarts getopt at the first argument (glibc re-initialises on 0).
 void resetScanner() {
@@ -81,6 +81,7 @@ std::string firstOptionPass(int argc, char** argv, Options& options) {
       case 'h': options.usage = true; break;
       case 'L': options.liveUpdate = true; break;
       case 'n': options.preview = true; break;
+      case 'R': options.undo = true; break;
       case 'r':
         if (refusal.empty())
           refusal = setText(options.reportPath, 'r', optarg);
@@ -90,6 +91,8 @@ std::string firstOptionPass(int argc, char** argv, Options& options) {
     }
   }
   resetScanner();
+  if (refusal.empty() && options.undo && options.deinstall)
+    refusal = "-R undoes the queue update and -d removes the product: not both.\n";
   return refusal;
 }
 
@@ -136,6 +139,8 @@ const char kUsagePreview[] = "-n\t: preview: tell what a run would do, change no
 const char kUsageSelect[] =
     "-p queue\t: update only this queue (repeatable); the others are left as they are.\n";
 const char kUsageReport[] = "-r file\t: write a JSON report of the run to file.\n";
+const char kUsageUndo[] =
+    "-R\t: undo the queue update: each queue gets its earlier PPD back.\n";
 const char kUsageExitStatus[] =
     "-x\t: let the exit status tell the outcome: 0 done, 1 stopped, 2 fault.\n";
 
@@ -151,6 +156,6 @@ void printUsage() {
   std::fprintf(stderr, msg::kUsageDeinstall, kUsageVersion);
   for (const char* line : {msg::kUsageAnyDir, msg::kUsageHelp, msg::kUsageQuery,
                            msg::kUsageSelinux, msg::kUsageDebug, kUsageLiveUpdate, kUsagePreview, kUsageSelect,
-                           kUsageReport, kUsageExitStatus})
+                           kUsageReport, kUsageUndo, kUsageExitStatus})
     std::fputs(line, stderr);
 }

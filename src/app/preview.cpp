@@ -49,7 +49,8 @@ void previewQueueFile(FILE* out, const QueueFile& file) {
     std::fprintf(out, "    keeps its PPD: %s\n", file.why.text.c_str());
     return;
   }
-  std::fprintf(out, "    new PPD: %s\n", file.productPpd.c_str());
+  std::fprintf(out, file.undo ? "    earlier PPD: %s\n" : "    new PPD: %s\n",
+               file.productPpd.c_str());
   for (const DefaultDecision& d : file.defaults)
     previewDefault(out, d);
 }
@@ -74,11 +75,17 @@ void previewPaths(FILE* out, const std::vector<RemovalPath>& paths) {
 }  // namespace
 
 void previewInstall(FILE* out, const InstallPlan& plan, const std::string& installDir) {
-  std::fprintf(out, "Preview of an installing run; nothing is changed.\n");
-  std::fprintf(out, "Installation directory: %s\n", installDir.c_str());
-  std::fprintf(out, "Product PPD directory: %s\n", plan.productPpdDir.c_str());
-  previewFiles(out, plan.files);
-  std::fprintf(out, "Queues on the maker's older PPDs: %zu\n", plan.queues.size());
+  if (plan.undo) {
+    std::fprintf(out, "Preview of an undoing run; nothing is changed.\n");
+  } else {
+    std::fprintf(out, "Preview of an installing run; nothing is changed.\n");
+    std::fprintf(out, "Installation directory: %s\n", installDir.c_str());
+    std::fprintf(out, "Product PPD directory: %s\n", plan.productPpdDir.c_str());
+    previewFiles(out, plan.files);
+  }
+  std::fprintf(out, plan.undo ? "Queues on the product's PPDs: %zu\n"
+                               : "Queues on the maker's older PPDs: %zu\n",
+               plan.queues.size());
   for (const QueuePlan& queue : plan.queues)
     previewQueue(out, queue);
   if (plan.live)

@@ -112,15 +112,16 @@ json carriedObject(const DefaultDecisions& decisions, bool carried) {
   return object;
 }
 
-const char* queueResult(ItemState state) {
-  return state == ItemState::kFailed ? "kept" : resultName(state, "updated", "kept");
+const char* queueResult(ItemState state, bool undo) {
+  return state == ItemState::kFailed ? "kept"
+                                     : resultName(state, undo ? "undone" : "updated", "kept");
 }
 
 json queueFileObject(const QueueFile& file) {
   json object = {{"ppd", file.printer.ppdPath},
                  {"newPpd", file.productPpd},
                  {"action", file.action == QueueAction::kUpdate ? "update" : "keep"},
-                 {"result", queueResult(file.state)}};
+                 {"result", queueResult(file.state, file.undo)}};
   addStatus(object, file.state == ItemState::kPlanned ? file.why : file.status);
   return object;
 }
@@ -132,7 +133,7 @@ json queueObject(const QueuePlan& queue) {
                  {"model", first.printer.modelName},
                  {"newPpd", first.productPpd},
                  {"action", queue.action == QueueAction::kUpdate ? "update" : "keep"},
-                 {"result", queueResult(queue.state)},
+                 {"result", queueResult(queue.state, first.undo)},
                  {"defaults", defaultsArray(first.defaults)},
                  {"carried", carriedObject(first.defaults, true)},
                  {"notCarried", carriedObject(first.defaults, false)},
@@ -176,7 +177,10 @@ json installObject(const InstallPlan& plan) {
   json queues = json::array();
   for (const QueuePlan& queue : plan.queues)
     queues.push_back(queueObject(queue));
-  return {{"files", files}, {"queues", queues}, {"placing", plan.live ? "live" : "copy"}};
+  return {{"files", files},
+          {"queues", queues},
+          {"placing", plan.live ? "live" : "copy"},
+          {"kind", plan.undo ? "undo" : "update"}};
 }
 
 }  // namespace

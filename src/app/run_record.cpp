@@ -38,6 +38,7 @@ const char* outcomeName(Outcome outcome) {
     case Outcome::kRemoved: return "removed";
     case Outcome::kPreview: return "preview";
     case Outcome::kInterrupted: return "interrupted";
+    case Outcome::kUndone: return "undone";
   }
   return "stopped";
 }

@@ -11,7 +11,9 @@
 #include "install/copy_entries.h"
 #include "ppd/queue_plan.h"
 
-enum class Outcome { kStopped, kDeclined, kInstalled, kUpgraded, kRemoved, kPreview, kInterrupted };
+enum class Outcome {
+  kStopped, kDeclined, kInstalled, kUpgraded, kRemoved, kPreview, kInterrupted, kUndone
+};
 
 // What an installing run does: the manifest's files, then the queues on
 // the maker's older PPD files, whose new PPD files are copied into place
@@ -21,6 +23,7 @@ struct InstallPlan {
   FilePlans files;
   QueuePlans queues;
   bool live = false;
+  bool undo = false;  // -R: no files; the queues get their earlier PPD back
 };
 
 struct RunRecord {

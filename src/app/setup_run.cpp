@@ -31,6 +31,7 @@
 #include "ppd/live_update.h"
 #include "ppd/printer_scan.h"
 #include "ppd/printer_update.h"
+#include "ppd/undo_plan.h"
 #include "ppd/unfinished_runs.h"
 
 namespace {
@@ -289,7 +290,10 @@ void SetupRun::planInstall() {
 // to the running scheduler and restarts CUPS only when it had to copy some.
 void SetupRun::updateCupsQueues() {
   removeLeftovers(log_, facts_.cupsBaseDir, runLock_.takenAt());
-  finishMarkers(log_, facts_.cupsBaseDir, runLock_.takenAt());
+  // An undo leaves queues on the product's PPD with the old marker on
+  // purpose.
+  if (!record_.install.undo)
+    finishMarkers(log_, facts_.cupsBaseDir, runLock_.takenAt());
   bool restart = !options_.liveUpdate;
   int refusals = 0;
   const int limit = restartSeconds(waits_.restartSeconds, countQueuePpds(facts_.cupsBaseDir));
@@ -484,8 +488,40 @@ void SetupRun::runSteps(int argc, char** argv, const std::string& firstRefusal) 
   locatePpdDirs();
   if (options_.deinstall)
     deinstallBranch();
+  else if (options_.undo)
+    undoBranch();
   else
     installBranch();
+}
+
+// Undoing the queue update (-R): the product's files stay installed; each
+// queue on the product's PPD gets its earlier PPD back, and CUPS reads it
+// as after an update.
+void SetupRun::undoBranch() {
+  if (facts_.noCups) {
+    log_.message(msg::kInsufficientData);
+    return stop("no running CUPS daemon");
+  }
+  if (!checkSelectedQueues())
+    return;
+  InstallPlan& plan = record_.install;
+  plan.undo = true;
+  plan.live = options_.liveUpdate;
+  plan.productPpdDir = facts_.ppd.ppdInstallDir;
+  ProductPpdSource source{facts_.startDir, plan.productPpdDir, {}};
+  cupsPpdDirFound_ = readCupsPrinters(log_, facts_.cupsBaseDir, printers_, kProductPpdVersion);
+  plan.queues = planUndo(productPpds_, source, printers_, options_.selectedQueues);
+  if (options_.preview)
+    return previewInstall();
+  if (options_.queryLevel != 0 &&
+      askYesNo("Would you like to give the queues their earlier PPD back?") != kAnswerYes)
+    return declined();
+  record_.outcome = Outcome::kUndone;
+  if (interrupted())
+    return;
+  updateCupsQueues();
+  if (!interrupted())
+    finish();
 }
 
 // A report asked for must be possible before anything changes: a run

@@ -48,6 +48,7 @@ class SetupRun {
   void installBranch();
   void previewInstall();
   void deinstallBranch();
+  void undoBranch();
   std::string stopReason() const;
   void finish();
   int exitStatus() const;

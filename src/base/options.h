@@ -25,6 +25,7 @@ struct Options {
   bool exitStatus = false;         // -x: the exit status tells the outcome
   bool liveUpdate = false;         // -L: new PPD files to the running scheduler, no restart
   std::vector<std::string> selectedQueues;  // -p: only these queues are updated
+  bool undo = false;               // -R: queues get their earlier PPD back
 };
 
 #endif

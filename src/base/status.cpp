@@ -25,6 +25,7 @@ const char* reasonCode(Reason reason) {
     case Reason::kNoTmpFile: return "no-tmp-file";
     case Reason::kInterrupted: return "interrupted";
     case Reason::kNotSelected: return "not-selected";
+    case Reason::kNoBackup: return "no-backup";
   }
   return "";
 }
@@ -32,7 +33,8 @@ const char* reasonCode(Reason reason) {
 bool isFault(Reason reason) {
   return reason != Reason::kNone && reason != Reason::kNoProductPpd &&
          reason != Reason::kDeclined && reason != Reason::kBrokenOff &&
-         reason != Reason::kInterrupted && reason != Reason::kNotSelected;
+         reason != Reason::kInterrupted && reason != Reason::kNotSelected &&
+         reason != Reason::kNoBackup;
 }
 
 const char* stateName(ItemState state) {

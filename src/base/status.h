@@ -25,6 +25,7 @@ enum class Reason {
   kNoTmpFile,
   kInterrupted,       // a signal ended the run before the item's turn
   kNotSelected,       // -p named other queues
+  kNoBackup,          // no backup of the queue's earlier PPD to undo to
 };
 
 struct Status {
@@ -43,8 +44,8 @@ Status failure(Reason reason, std::string text, int error = 0);
 const char* reasonCode(Reason reason);
 
 // A fault is what a rerun or the administrator can mend.  A queue of an
-// unsupported model and the administrator's own answers and signals are
-// none.
+// unsupported model, one with nothing to undo to, and the administrator's
+// own answers, selections and signals are none.
 bool isFault(Reason reason);
 
 // What became of a planned item.

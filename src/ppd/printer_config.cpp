@@ -13,11 +13,14 @@
 namespace {
 
 const char kOldMarker[] = "%%LUMO_VERSION_1.0";
-const char kNewMarkerLine[] = "%%LUMO_VERSION_3.0\n";
+const char kNewMarker[] = "%%LUMO_VERSION_3.0";
 
 }  // namespace
 
-bool copyWithNewMarker(FILE* in, FILE* out) {
+bool copyWithNewMarker(FILE* in, FILE* out, MarkerWay way) {
+  bool forward = way == MarkerWay::kForward;
+  const char* from = forward ? kOldMarker : kNewMarker;
+  const std::string toLine = std::string(forward ? kNewMarker : kOldMarker) + "\n";
   std::string piece;
   bool whole = true;
   bool lineStart = true;
@@ -28,8 +31,8 @@ bool copyWithNewMarker(FILE* in, FILE* out) {
     lineStart = whole;
     if (skipLine)
       continue;
-    if (piece.find(kOldMarker) != std::string::npos) {
-      std::fputs(kNewMarkerLine, out);
+    if (piece.find(from) != std::string::npos) {
+      std::fputs(toLine.c_str(), out);
       skipLine = true;
     } else {
       std::fputs(piece.c_str(), out);
@@ -38,14 +41,14 @@ bool copyWithNewMarker(FILE* in, FILE* out) {
   return !std::ferror(in) && !std::ferror(out);
 }
 
-bool processPrinterConfig(Log& log, const std::string& queueName) {
+bool processPrinterConfig(Log& log, const std::string& queueName, MarkerWay way) {
   // A queue named "." or ".." (from a PPD file named "..ppd" or "...ppd")
   // would lead out of the product's directory.
   if (!isPathSafeName(queueName)) {
     log.printf("Printer name refused, it could name a path: '%s'.", queueName.c_str());
     return false;
   }
-  return updateConfigFile(log, printerConfigPath(queueName), queueName);
+  return updateConfigFile(log, printerConfigPath(queueName), queueName, way);
 }
 
 std::string printerConfigPath(const std::string& queueName) {
@@ -59,7 +62,8 @@ bool holdsOldMarker(const std::string& path) {
          });
 }
 
-bool updateConfigFile(Log& log, const std::string& path, const std::string& queueName) {
+bool updateConfigFile(Log& log, const std::string& path, const std::string& queueName,
+                      MarkerWay way) {
   // A link in the file's place is neither read nor written through.
   File in = openRegularFile(path);
   if (!in)
@@ -67,7 +71,8 @@ bool updateConfigFile(Log& log, const std::string& path, const std::string& queu
   // Staged beside the file and renamed over it: a link planted in its
   // place is replaced, never written through.
   StagedFile out(path);
-  if (!out.ok() || !copyWithNewMarker(in.get(), out.stream()) || !out.commitKeeping(0644)) {
+  if (!out.ok() || !copyWithNewMarker(in.get(), out.stream(), way) ||
+      !out.commitKeeping(0644)) {
     log.printf("processPrinterConfig(%s): not updated, %s stays as it was.", queueName.c_str(),
                path.c_str());
     return false;

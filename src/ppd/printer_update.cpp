@@ -15,6 +15,7 @@
 #include "base/tmp_file.h"
 #include "ppd/option_carry_over.h"
 #include "ppd/printer_config.h"
+#include "ppd/undo_plan.h"
 
 namespace {
 
@@ -93,27 +94,75 @@ Status logged(Log& log, Status status) {
   return status;
 }
 
-// One file of a queue: back up its PPD, write the new one and put it in
+// Undoing: the queue's current PPD kept beside its backup, as a backup
+// is written.
+Status keepCurrentPPD(Log& log, const std::string& ppdPath, const std::string& queueName) {
+  std::string kept = keptCurrentName(ppdPath, queueName);
+  Status copy = copyWhole(ppdPath, kept, kSourceMode);
+  log.printf(msg::kSavingResult, ppdPath.c_str(), kept.c_str(), commandStatus(copy));
+  if (!copy.ok())
+    copy.reason = Reason::kBackupFailed;
+  return logged(log, copy);
+}
+
+// Undoing: the earlier PPD (the backup) with the defaults chosen since the
+// update carried back, into a new temporary file whose name goes into
+// newName.
+Status writeEarlierPpd(Log& log, const QueueFile& file, std::string& newName) {
+  const std::string& queue = file.printer.queueName;
+  newName.clear();
+  File in = openRegularFile(file.productPpd);
+  std::string dir = tmpPpdDir(log), output;
+  ScratchFiles scratch;
+  Fd outFd = in ? createTmpFile(dir, "orbot", output) : Fd();
+  if (!outFd.valid())
+    return logged(log, failure(Reason::kNoTmpFile,
+                               formatText("Cannot write the earlier PPD of printer %s from %s!",
+                                          queue.c_str(), file.productPpd.c_str()),
+                               errno));
+  scratch.hold(output);
+  File out = streamOf(std::move(outFd), "w");
+  logDefaultsLeft(log, file.defaults);
+  if (out)
+    processNewPPD(log, in.get(), out.get(), carriedDefaults(file.defaults));
+  bool written = out && !std::ferror(in.get()) && !std::ferror(out.get());
+  int error = errno;
+  if (!(closeFile(out) && written))
+    return logged(log, failure(Reason::kWriteFailed,
+                               formatText("Problem writing: %s for printer %s!", output.c_str(),
+                                          queue.c_str()),
+                               error));
+  scratch.release(output);
+  newName = output;
+  log.printf("Earlier PPD for printer %s in: %s.", queue.c_str(), newName.c_str());
+  return Status();
+}
+
+// One file of a queue: save what it holds (updating, its backup; undoing,
+// its current PPD beside the backup), write its new PPD and put it in
 // place; its configuration marker follows a replaced PPD only.
 Status updateFile(Log& log, ProductPpdIndex& index, const QueueFile& file,
                   const ReplaceStep& replace) {
   const PrinterEntry& printer = file.printer;
   Status status = logged(log, checkUnchanged(file));
   if (status.ok()) {
-    status = backupPPD(log, printer.ppdPath, printer.queueName);
+    status = file.undo ? keepCurrentPPD(log, printer.ppdPath, printer.queueName)
+                       : backupPPD(log, printer.ppdPath, printer.queueName);
     if (!status.ok())
       log.printf("No backup of %s: the PPD is not replaced.\n", printer.ppdPath.c_str());
   }
   if (status.ok()) {
     std::string newName;
-    status = installNewPPD(log, index, file, newName);
+    status = file.undo ? writeEarlierPpd(log, file, newName)
+                       : installNewPPD(log, index, file, newName);
     if (status.ok())
       status = replace(file, newName);
     if (!newName.empty())
       unlink(newName.c_str());
   }
   if (status.ok())
-    processPrinterConfig(log, printer.queueName);
+    processPrinterConfig(log, printer.queueName,
+                         file.undo ? MarkerWay::kBack : MarkerWay::kForward);
   return status;
 }
 

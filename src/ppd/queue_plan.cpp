@@ -50,30 +50,6 @@ bool findIn(ProductPpdIndex& index, const std::string& dir, const PrinterEntry& 
          index.findInDir(quiet, dir, printer.modelName, printer.pdlKind, printer.modelId, path);
 }
 
-// The product PPD of the printer's model, and the package's file it must
-// equal.  False when the product has none.
-bool findPlannedPpd(ProductPpdIndex& index, const ProductPpdSource& source,
-                    const PrinterEntry& printer, QueueFile& file) {
-  std::string packaged;
-  bool inPackage = findIn(index, source.packageDir + "/ppd", printer, packaged);
-  auto installed = source.installs.find(packaged);
-  if (inPackage && installed != source.installs.end()) {
-    file.productPpd = installed->second;
-    file.packagePpd = packaged;
-    return true;
-  }
-  std::string found;
-  if (!findIn(index, source.ppdDir, printer, found)) {
-    if (inPackage)
-      found = packaged;
-    else if (!findIn(index, std::string(kProductDir) + "/ppd", printer, found))
-      return false;
-  }
-  file.productPpd = found;
-  file.packagePpd = packageCopy(source.packageDir, found);
-  return true;
-}
-
 // The package's file the plan reads the product PPD's options from: the
 // one that is, or will be, installed.
 Status planFile(ProductPpdIndex& index, OfferedCache& offered, const ProductPpdSource& source,
@@ -110,6 +86,31 @@ QueuePlan& queueNamed(QueuePlans& queues, const std::string& name) {
 }
 
 }  // namespace
+
+// The product PPD of the printer's model, and the package's file it must
+// equal.  False when the product has none.
+bool findPlannedPpd(ProductPpdIndex& index, const ProductPpdSource& source,
+                    const PrinterEntry& printer, QueueFile& file) {
+  std::string packaged;
+  bool inPackage = findIn(index, source.packageDir + "/ppd", printer, packaged);
+  auto installed = source.installs.find(packaged);
+  if (inPackage && installed != source.installs.end()) {
+    file.productPpd = installed->second;
+    file.packagePpd = packaged;
+    return true;
+  }
+  std::string found;
+  if (!findIn(index, source.ppdDir, printer, found)) {
+    if (inPackage)
+      found = packaged;
+    else if (!findIn(index, std::string(kProductDir) + "/ppd", printer, found))
+      return false;
+  }
+  file.productPpd = found;
+  file.packagePpd = packageCopy(source.packageDir, found);
+  return true;
+}
+
 
 QueuePlans planQueues(ProductPpdIndex& index, const ProductPpdSource& source,
                       const PrinterList& printers, const std::vector<std::string>& selection) {

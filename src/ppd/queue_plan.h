@@ -24,8 +24,9 @@ struct QueueFile {
   QueueAction action = QueueAction::kKeep;
   Status why;               // why it is kept
   FileStamp stamp;          // the file when the plan read its defaults
-  std::string productPpd;   // the product PPD it gets
+  std::string productPpd;   // the product PPD it gets; undoing, its backup
   std::string packagePpd;   // the package's file that one must equal
+  bool undo = false;        // -R: the queue gets its earlier PPD back
   DefaultDecisions defaults;
   ItemState state = ItemState::kPlanned;
   Status status;            // why it was not updated
@@ -52,6 +53,12 @@ struct ProductPpdSource {
   std::string ppdDir;                           // the product PPD directory
   std::map<std::string, std::string> installs;  // package file: its installed path
 };
+
+// The product PPD of the printer's model into file.productPpd, and the
+// package's file it must equal into file.packagePpd.  False when the
+// product has none.
+bool findPlannedPpd(ProductPpdIndex& index, const ProductPpdSource& source,
+                    const PrinterEntry& printer, QueueFile& file);
 
 // Whether the file is the queue's own PPD, the one the scheduler reads,
 // rather than CUPS's older copy.

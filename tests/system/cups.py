@@ -29,6 +29,10 @@ def is_running(sb):
     return "scheduler is running" in sb.run("lpstat -r").stdout
 
 
+def scheduler_pid(sb):
+    return sb.sh("pgrep -x cupsd").split()
+
+
 def start_cupsd(sb, seconds=60):
     """Starts cupsd as a distribution would (/usr/sbin/cupsd) and waits for
     it, the given seconds at most for each of its start and its answer (a

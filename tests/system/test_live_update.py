@@ -9,7 +9,7 @@ import re
 import shlex
 import time
 
-from cups import start_cupsd, systemctl_calls
+from cups import scheduler_pid, start_cupsd, systemctl_calls
 from helpers import INSTALL_ENV, SETUP, backup, tmp_leftovers
 from product import unpack  # noqa: F401
 from queues import (CUPS_PPD_DIR, lumo_version, old_ppd, place_queues, printer_names,
@@ -79,10 +79,6 @@ def trays(sb, queue):
     from the PPD it uses."""
     out = sb.sh(f"python3 /root/ipp_query.py {shlex.quote(queue)} media-source-supported")
     return dict(line.split("=", 1) for line in out.splitlines())["media-source-supported"]
-
-
-def scheduler_pid(sb):
-    return sb.sh("pgrep -x cupsd").split()
 
 
 def live_install(run_setup, args="-L"):

@@ -101,6 +101,7 @@ TEST(Options, UsageAddsThisInstallersOptionsAfterTheClassicOnes) {
       "-n\t: preview: tell what a run would do, change nothing.\n"
       "-p queue\t: update only this queue (repeatable); the others are left as they are.\n"
       "-r file\t: write a JSON report of the run to file.\n"
+      "-R\t: undo the queue update: each queue gets its earlier PPD back.\n"
       "-x\t: let the exit status tell the outcome: 0 done, 1 stopped, 2 fault.\n";
   ASSERT_GE(usage.size(), tail.size());
   EXPECT_EQ(usage.substr(usage.size() - tail.size()), tail);
