@@ -347,6 +347,26 @@ def way_live(sb, entries, context):
             **time_figures(sb)}
 
 
+def prepare_undo(sb, entries, context):
+    """The queues given their new PPD by setup -L, each with its backup."""
+    way_live(sb, entries, context)
+
+
+def way_undo(sb, entries, context):
+    """setup -R -L: each queue's earlier PPD handed back to the running
+    scheduler, with the defaults chosen since carried back."""
+    start, end, log, text = run_setup(sb, "-R -L")
+    check_updated(text, r"^The scheduler took the PPD of printer \S+: successful-ok\.$",
+                  len(entries))
+    if "CUPS restart command:" in text:
+        raise RuntimeError("the live undo restarted CUPS")
+    first, update_start = log.stamp(lambda l: l == RULE)
+    last = max(i for i, (_, line) in enumerate(log.lines)
+               if line.startswith("The scheduler took the PPD"))
+    return {"whole": (end - start) / 1e9, "update": (log.lines[last][0] - update_start) / 1e9,
+            **time_figures(sb)}
+
+
 def more_peaks(sb, entries):
     """setup's peak resident memory in further runs on the same queues, each
     given its old PPD again first: which pages of the shared libraries are
@@ -387,11 +407,13 @@ def way_floor(sb, entries, context):
     return {"whole": (end - start) / 1e9, "copy": (copied - start) / 1e9}
 
 
-# Each way: its name and how it gives a freshly built server's queues their
-# new PPD, returning at least its whole seconds ("whole").  Another way is
-# one more entry here; the tables take it up.
-WAYS = [("setup", way_setup), ("live", way_live), ("lpadmin", way_lpadmin),
-        ("floor", way_floor)]
+# Each way: its name, how it gives a freshly built server's queues their
+# new PPD (returning at least its whole seconds, "whole") and what is done
+# before it, unmeasured.  Another way is one more entry here; the tables
+# take it up.  undo gives the queues their earlier PPD back after a live
+# update.
+WAYS = [("setup", way_setup, None), ("live", way_live, None), ("lpadmin", way_lpadmin, None),
+        ("floor", way_floor, None), ("undo", way_undo, prepare_undo)]
 
 
 def scheduler_cpu(sb):
@@ -401,11 +423,13 @@ def scheduler_cpu(sb):
     return pid, (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
 
 
-def measure_way(stage, n, way, context, peaks):
+def measure_way(stage, n, way, context, peaks, prepare=None):
     sb = Sandbox(stage)
     try:
         entries = build_server(sb, n)
         chosen = choose_defaults(sb, entries)
+        if prepare:
+            prepare(sb, entries, context)
         poller = Poller(sb)
         poller.start()
         before = scheduler_cpu(sb)
@@ -429,10 +453,11 @@ def measure_size(stage, n, runs, context, results, save):
     """Fills results ({way: [figures of each run]}) for N queues, saving
     after each way: at N = 5000 a round of the ways takes hours."""
     for run in range(runs):
-        for name, way in WAYS:
+        for name, way, prepare in WAYS:
             print(f"N = {n}, run {run + 1} of {runs}: {name}", flush=True)
             peaks = name == "setup" and run == 0 and n <= PEAK_MAX_N
-            results.setdefault(name, []).append(measure_way(stage, n, way, context, peaks))
+            results.setdefault(name, []).append(
+                measure_way(stage, n, way, context, peaks, prepare))
             save()
 
 
@@ -673,7 +698,9 @@ LEGEND = """What the figures mean (wall-clock seconds; see bench/bench.py):
   `lpadmin -p Q -P NEW.ppd` (cupsd reads each PPD as it is given, no
   restart); for live setup's run with -L (the scheduler takes each PPD
   over IPP, no restart); for the floor one process copying every NEW.ppd over
-  /etc/cups/ppd/Q.ppd and one CUPS restart.  / floor: the median whole run
+  /etc/cups/ppd/Q.ppd and one CUPS restart; for undo setup's run with -R -L
+  after a live update (each queue's earlier PPD handed back to the
+  scheduler, no restart).  / floor: the median whole run
   over the floor's.
 - longest silence: `lpstat -r` asks the scheduler once a second during the
   way (an answer later than 5 s counts as none); the longest stretch from

@@ -42,7 +42,8 @@ void printSummary(FILE* out, const RunRecord& record) {
     updated += queue.state == ItemState::kDone ? 1 : 0;
     unsupported += queue.status.reason == Reason::kNoProductPpd ? 1 : 0;
   }
-  std::fprintf(out, "; queues updated: %zu, kept: %zu", updated, queues.size() - updated);
+  std::fprintf(out, "; queues %s: %zu, kept: %zu", record.install.undo ? "undone" : "updated",
+               updated, queues.size() - updated);
   if (unsupported > 0)
     std::fprintf(out, " (unsupported: %zu)", unsupported);
   std::fprintf(out, ".\n");
