@@ -305,8 +305,10 @@ void SetupRun::updateCupsQueues() {
   if (!queues.empty()) {
     QueueQuestion ask;
     if (options_.queryLevel != 0)
-      ask = [](const QueuePlan& queue) {
-        return askYesNoAllBreak(formatText(msg::kAskUpdatePrinter, queue.name.c_str()));
+      ask = [this](const QueuePlan& queue) {
+        return interruptions_.whileAsking([&queue] {
+          return askYesNoAllBreak(formatText(msg::kAskUpdatePrinter, queue.name.c_str()));
+        });
       };
     UpdateProgress progress;
     if (onTerminal() && options_.queryLevel == 0)
@@ -362,7 +364,7 @@ void SetupRun::installBranch() {
   if (options_.preview)
     return previewInstall();
   if (options_.queryLevel != 0 &&
-      askYesNo(installQuestion(installation_.upgradeMode)) != kAnswerYes)
+      ask(installQuestion(installation_.upgradeMode)) != kAnswerYes)
     return declined();
   if (interrupted())
     return;
@@ -376,6 +378,11 @@ void SetupRun::installBranch() {
   updateCupsQueues();
   if (!interrupted())
     finish();
+}
+
+// A yes/no question, which ^C ends at once: nothing is in hand.
+int SetupRun::ask(const char* question) {
+  return interruptions_.whileAsking([question] { return askYesNo(question); });
 }
 
 // A signal to end the run (SIGTERM, SIGINT, SIGHUP) came while a step was
@@ -447,7 +454,7 @@ void SetupRun::deinstallBranch() {
     record_.outcome = Outcome::kPreview;
     return finish();
   }
-  if (askYesNo(msg::kAskDelete) != kAnswerYes)
+  if (ask(msg::kAskDelete) != kAnswerYes)
     return declined();
   removeLeftovers(log_, facts_.cupsBaseDir, runLock_.takenAt());
   readInfoPrinters(log_, installation_.dir, kind, printers_);
@@ -514,7 +521,7 @@ void SetupRun::undoBranch() {
   if (options_.preview)
     return previewInstall();
   if (options_.queryLevel != 0 &&
-      askYesNo("Would you like to give the queues their earlier PPD back?") != kAnswerYes)
+      ask("Would you like to give the queues their earlier PPD back?") != kAnswerYes)
     return declined();
   record_.outcome = Outcome::kUndone;
   if (interrupted())

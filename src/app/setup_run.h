@@ -42,6 +42,7 @@ class SetupRun {
   void stop(const std::string& reason);
   void declined();
   bool interrupted();
+  int ask(const char* question);
   void takeEarlierInstallation(int kind);
   void planInstall();
   void updateCupsQueues();

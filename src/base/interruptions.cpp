@@ -23,6 +23,13 @@ const char* Interruptions::signalName() const {
   return "";
 }
 
+int Interruptions::whileAsking(const std::function<int()>& ask) {
+  sigprocmask(SIG_UNBLOCK, &held_, nullptr);
+  int answer = ask();
+  sigprocmask(SIG_BLOCK, &held_, nullptr);
+  return answer;
+}
+
 bool Interruptions::arrived() {
   if (signal_ != 0)
     return true;

@@ -7,6 +7,8 @@
 
 #include <signal.h>
 
+#include <functional>
+
 class Interruptions {
  public:
   // Holds the signals back until the object goes.
@@ -17,6 +19,10 @@ class Interruptions {
 
   // True once one of them has come; it is taken then, never delivered.
   bool arrived();
+
+  // Runs ask with the signals delivered as usual: a question waits on the
+  // administrator with nothing in hand, and ^C must end it at once.
+  int whileAsking(const std::function<int()>& ask);
   // The signal that came ("SIGTERM"), empty while none did.
   const char* signalName() const;
 

@@ -26,4 +26,18 @@ TEST(Interruptions, HeldUntilLookedForThenTaken) {
   EXPECT_FALSE(sigismember(&blocked, SIGTERM));
 }
 
+// While a question waits on the administrator the signals are delivered:
+// ^C ends the run at once.
+TEST(Interruptions, DeliveredWhileAsking) {
+  Interruptions held;
+  sigset_t during, after;
+  held.whileAsking([&during] {
+    sigprocmask(SIG_BLOCK, nullptr, &during);
+    return 0;
+  });
+  sigprocmask(SIG_BLOCK, nullptr, &after);
+  EXPECT_FALSE(sigismember(&during, SIGINT));
+  EXPECT_TRUE(sigismember(&after, SIGINT));
+}
+
 }  // namespace
