@@ -331,20 +331,26 @@ def way_setup(sb, entries, context):
             "restarts": restart + again, **time_figures(sb)}
 
 
-def way_live(sb, entries, context):
-    """setup -L: each queue's new PPD handed to the running scheduler."""
-    unpack_tree(sb, context["package_tree"])
-    prepare_install(sb)
-    start, end, log, text = run_setup(sb, "-L")
+def live_run(sb, entries, args):
+    """setup with args handing every queue's PPD to the running scheduler,
+    which must take each without a restart."""
+    start, end, log, text = run_setup(sb, args)
     check_updated(text, r"^The scheduler took the PPD of printer \S+: successful-ok\.$",
                   len(entries))
     if "CUPS restart command:" in text:
-        raise RuntimeError("the live run restarted CUPS")
+        raise RuntimeError(f"setup {args} restarted CUPS")
     first, update_start = log.stamp(lambda l: l == RULE)
     last = max(i for i, (_, line) in enumerate(log.lines)
                if line.startswith("The scheduler took the PPD"))
     return {"whole": (end - start) / 1e9, "update": (log.lines[last][0] - update_start) / 1e9,
             **time_figures(sb)}
+
+
+def way_live(sb, entries, context):
+    """setup -L: each queue's new PPD handed to the running scheduler."""
+    unpack_tree(sb, context["package_tree"])
+    prepare_install(sb)
+    return live_run(sb, entries, "-L")
 
 
 def prepare_undo(sb, entries, context):
@@ -355,16 +361,7 @@ def prepare_undo(sb, entries, context):
 def way_undo(sb, entries, context):
     """setup -R -L: each queue's earlier PPD handed back to the running
     scheduler, with the defaults chosen since carried back."""
-    start, end, log, text = run_setup(sb, "-R -L")
-    check_updated(text, r"^The scheduler took the PPD of printer \S+: successful-ok\.$",
-                  len(entries))
-    if "CUPS restart command:" in text:
-        raise RuntimeError("the live undo restarted CUPS")
-    first, update_start = log.stamp(lambda l: l == RULE)
-    last = max(i for i, (_, line) in enumerate(log.lines)
-               if line.startswith("The scheduler took the PPD"))
-    return {"whole": (end - start) / 1e9, "update": (log.lines[last][0] - update_start) / 1e9,
-            **time_figures(sb)}
+    return live_run(sb, entries, "-R -L")
 
 
 def more_peaks(sb, entries):

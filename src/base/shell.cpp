@@ -39,6 +39,20 @@ double monotonicSeconds() {
   _exit(127);
 }
 
+// Starts the command in a process group of its own; its pid, or -1.
+pid_t startShell(const std::string& command) {
+  // Output written by this process must reach its files before the
+  // command's own output does.
+  std::fflush(nullptr);
+  pid_t child = fork();
+  if (child == 0)
+    execShell(command);
+  // Set on both sides: the group must exist before a kill can name it.
+  if (child > 0)
+    setpgid(child, child);
+  return child;
+}
+
 }  // namespace
 
 std::string shellWord(const std::string& word) {
@@ -61,15 +75,9 @@ std::string shellWord(const std::string& word) {
 }
 
 int runShell(const std::string& command) {
-  // Output written by this process must reach its files before the
-  // command's own output does.
-  std::fflush(nullptr);
-  pid_t child = fork();
+  pid_t child = startShell(command);
   if (child < 0)
     return -1;
-  if (child == 0)
-    execShell(command);
-  setpgid(child, child);
   int status = 0;
   while (waitpid(child, &status, 0) < 0)
     if (errno != EINTR)
@@ -78,14 +86,9 @@ int runShell(const std::string& command) {
 }
 
 int runShellWithin(const std::string& command, int seconds) {
-  std::fflush(nullptr);
-  pid_t child = fork();
+  pid_t child = startShell(command);
   if (child < 0)
     return -1;
-  if (child == 0)
-    execShell(command);
-  // Set on both sides: the group must exist before a kill can name it.
-  setpgid(child, child);
   double deadline = monotonicSeconds() + seconds;
   const timespec pause = {0, kPollNanoseconds};
   for (;;) {
