@@ -21,7 +21,7 @@ void previewFiles(FILE* out, const FilePlans& files) {
                  file.destination.empty() ? "(no destination)" : file.destination.c_str());
     if (file.entry.mode > 0)
       std::fprintf(out, ", mode %04o", unsigned(file.entry.mode));
-    std::fprintf(out, "%s\n", fileNote(file.action));
+    std::fprintf(out, "%s%s\n", fileNote(file.action), file.current ? ", the same already" : "");
   }
 }
 

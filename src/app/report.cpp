@@ -60,6 +60,7 @@ void addStatus(json& object, const Status& status) {
     return;
   object["reason"] = status.text;
   object["reasonCode"] = reasonCode(status.reason);
+  object["fault"] = isFault(status.reason);
   if (status.error != 0)
     object["errno"] = status.error;
 }
@@ -82,6 +83,7 @@ json fileObject(const FilePlan& file) {
                  {"mode", file.entry.mode},
                  {"destination", file.installed},
                  {"action", fileActionName(file.action)},
+                 {"current", file.current},
                  {"result", resultName(file.state, "copied", "skipped")}};
   addStatus(object, file.status);
   return object;

@@ -1,5 +1,6 @@
 #include "install/copy_entries.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -61,6 +62,18 @@ FileAction plannedAction(const ManifestEntry& entry, const std::string& source,
     return FileAction::kUntrusted;
   }
   return FileAction::kCopy;
+}
+
+// The installed file is a root's regular file (never a link) with the
+// source's bytes and the entry's mode.
+bool isCurrent(const ManifestEntry& entry, const std::string& source,
+               const std::string& installed) {
+  struct stat st;
+  if (lstat(installed.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != 0)
+    return false;
+  if (entry.mode > 0 && int(st.st_mode & 07777) != entry.mode)
+    return false;
+  return sameContent(source, installed);
 }
 
 Status copyFailed(const std::string& text, int error = 0) {
@@ -136,8 +149,10 @@ FilePlans planFiles(const Manifest& manifest, const std::string& startDir,
     file.destination = entryDestination(entry, installDir, ppd);
     if (!file.destination.empty())
       file.installed = installedAt(entry, file.destination);
-    file.action = plannedAction(entry, startDir + "/" + entry.source, file.destination,
-                                dirsDiffer, file.why);
+    std::string source = startDir + "/" + entry.source;
+    file.action = plannedAction(entry, source, file.destination, dirsDiffer, file.why);
+    file.current =
+        file.action == FileAction::kCopy && isCurrent(entry, source, file.installed);
     files.push_back(file);
   }
   return files;

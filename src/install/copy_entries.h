@@ -28,6 +28,9 @@ struct FilePlan {
   std::string installed;    // the file installed
   FileAction action = FileAction::kCopy;
   Status why;  // why an untrusted source is not copied
+  // A copy whose installed file already holds the source's bytes with the
+  // entry's mode: a rerun that copies it changes nothing there.
+  bool current = false;
   ItemState state = ItemState::kPlanned;
   Status status;  // why the copy failed
 };

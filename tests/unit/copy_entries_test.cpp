@@ -141,6 +141,29 @@ TEST_F(CopyEntries, SourcesOthersCanWriteAreNotCopied) {
   EXPECT_EQ(modeOf(installDir + "/bin/filter"), -1);
 }
 
+// A rerun can tell that a copy would change nothing: the installed file
+// has the source's bytes and the entry's mode, and is no link.
+TEST_F(CopyEntries, InstalledCopiesAreKnownToBeCurrent) {
+  auto plannedCurrent = [this] {
+    files = planFiles(Manifest({{"bin/filter", "./bin", 0755}}), top.file("start"), installDir,
+                      ppd(), true);
+    return files.front().current;
+  };
+  EXPECT_FALSE(plannedCurrent());
+  copy({{"bin/filter", "./bin", 0755}}, true);
+  std::string installed = installDir + "/bin/filter";
+  EXPECT_TRUE(plannedCurrent());
+  chmod(installed.c_str(), 0775);
+  EXPECT_FALSE(plannedCurrent());
+  chmod(installed.c_str(), 0755);
+  writeFile(installed, "bin/filteR");
+  chmod(installed.c_str(), 0755);
+  EXPECT_FALSE(plannedCurrent());
+  unlink(installed.c_str());
+  ASSERT_EQ(symlink(top.file("start/bin/filter").c_str(), installed.c_str()), 0);
+  EXPECT_FALSE(plannedCurrent());
+}
+
 TEST_F(CopyEntries, OverlongDestinationsAreRefused) {
   std::string target = "/" + std::string(250, 'd');
   std::string log = copy({{"bin/filter", target, 0755}}, true);

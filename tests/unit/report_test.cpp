@@ -101,6 +101,7 @@ TEST(Report, SerialisesThePlanWithEachOutcome) {
   EXPECT_EQ(report["files"][1]["result"], "failed");
   EXPECT_EQ(report["files"][1]["reasonCode"], "copy-failed");
   EXPECT_EQ(report["files"][1]["errno"], ENOSPC);
+  EXPECT_EQ(report["files"][1]["fault"], true);
   const nlohmann::json& first = report["queues"][0];
   EXPECT_EQ(first["result"], "updated");
   EXPECT_EQ(first["carried"], nlohmann::json({{"PageSize", "A4"}}));
@@ -111,6 +112,7 @@ TEST(Report, SerialisesThePlanWithEachOutcome) {
   EXPECT_EQ(first["files"][1]["result"], "kept");
   EXPECT_FALSE(first.contains("reason"));
   EXPECT_EQ(report["queues"][1]["reasonCode"], "no-product-ppd");
+  EXPECT_EQ(report["queues"][1]["fault"], false);
   EXPECT_EQ(report["queues"].size(), 2u);  // the older copy is a file of its queue
   EXPECT_EQ(report["restarts"], nlohmann::json({0, 256}));
   EXPECT_FALSE(report.contains("reason"));
