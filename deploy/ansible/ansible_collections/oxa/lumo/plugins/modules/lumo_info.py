@@ -38,8 +38,8 @@ EXAMPLES = r'''
 
 - name: Name the servers with queues still to move
   ansible.builtin.debug:
-    msg: "{{ lumo.pending | map(attribute='name') | join(', ') }}"
-  when: lumo.pending | length > 0
+    msg: "{{ lumo.older_queues | map(attribute='name') | join(', ') }}"
+  when: lumo.older_queues | length > 0
 '''
 
 RETURN = r'''
@@ -56,15 +56,15 @@ last_report:
   description: setup's report of the last run that changed something, as M(oxa.lumo.lumo_setup) returned it; null when none.
   returned: always
   type: dict
-pending:
+older_queues:
   description:
-    - The queues on the maker's older PPDs that a run of the installed setup would move,
-      each with C(name), C(model), C(oldPpd) and C(newPpd); empty when nothing is installed.
-  returned: always
-  type: list
-  elements: dict
-kept:
-  description: The queues on older PPDs a run would keep, each with C(name) and C(reasonCode).
+    - The queues still on the maker's older PPDs, as a preview of the installed setup plans
+      them; each with C(name), C(model), C(oldPpd), C(newPpd), C(action) (C(update) when a run
+      of the installed setup would move it, else C(keep)) and C(reasonCode) (why it is kept).
+    - Empty when nothing is installed.
+    - A product installed by M(oxa.lumo.lumo_setup) from its staged copy has no package PPD
+      files beside its setup, so its own runs keep queues added since (C(not-package-file));
+      run M(oxa.lumo.lumo_setup) again to move them.
   returned: always
   type: list
   elements: dict
@@ -102,24 +102,18 @@ def last_report():
         return None
 
 
-def queues_to_move(module, install_dir):
-    """The installed setup's preview: the queues it would move and keep."""
+def older_queues(module, install_dir):
+    """The queues the installed setup's preview finds on older PPDs."""
     program = os.path.join(install_dir, "bin", "setup")
     if not os.path.isfile(program):
-        return [], []
+        return []
     workdir = tempfile.mkdtemp(prefix="lumo-info.", dir=module.tmpdir)
     try:
         plan = run_setup(module, program, ["-n"], os.path.join(workdir, "plan.json"))[0]
     finally:
         shutil.rmtree(workdir, ignore_errors=True)
-    fields = ("name", "model", "oldPpd", "newPpd")
-    pending, kept = [], []
-    for queue in plan.get("queues", []):
-        if queue.get("action") == "update":
-            pending.append(dict((f, queue.get(f)) for f in fields))
-        else:
-            kept.append({"name": queue["name"], "reasonCode": queue.get("reasonCode")})
-    return pending, kept
+    fields = ("name", "model", "oldPpd", "newPpd", "action", "reasonCode")
+    return [dict((f, queue.get(f)) for f in fields) for queue in plan.get("queues", [])]
 
 
 def main():
@@ -127,9 +121,9 @@ def main():
                            supports_check_mode=True)
     install_dir = module.params["install_dir"]
     version = installed_version(install_dir)
-    pending, kept = queues_to_move(module, install_dir) if version else ([], [])
     module.exit_json(changed=False, installed=version is not None, version=version,
-                     last_report=last_report(), pending=pending, kept=kept)
+                     last_report=last_report(),
+                     older_queues=older_queues(module, install_dir) if version else [])
 
 
 if __name__ == "__main__":
