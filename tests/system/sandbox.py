@@ -1,7 +1,8 @@
 """A throwaway machine for running the real `setup` binary.
 
 Each Sandbox is a process tree in its own mount, network and PID namespaces
-(util-linux `unshare`).  Inside it, /usr and /etc are overlays over the
+(util-linux `unshare`), and in a UTS namespace of its own when it is given a
+host name.  Inside it, /usr and /etc are overlays over the
 host's directories, so a test can add or delete system files (a stub
 systemctl, a missing chcon, a planted start script) while the host keeps its
 own; /opt, /var/log, /tmp, /var/tmp, /run, /root and CUPS's spool and cache
@@ -49,13 +50,18 @@ def _child_of(pid):
 
 
 class Sandbox:
-    def __init__(self, stage):
+    def __init__(self, stage, hostname=None):
+        """With a hostname the sandbox also gets a UTS namespace of its own
+        carrying that name, as a machine of a fleet would."""
         self.stage = pathlib.Path(stage)
         self.stage.mkdir(parents=True, exist_ok=True)
+        self.hostname = hostname
         command = ["unshare", "--mount", "--net", "--pid", "--fork", "--mount-proc"]
+        if hostname:
+            command.append("--uts")
         if not AS_ROOT:
             command += ["--user", "--map-root-user"]
-        command += ["/bin/sh", str(INIT), str(self.stage)]
+        command += ["/bin/sh", str(INIT), str(self.stage)] + ([hostname] if hostname else [])
         self.unshare = subprocess.Popen(command, stdin=subprocess.DEVNULL,
                                         stdout=subprocess.PIPE, stderr=subprocess.PIPE,
                                         text=True)
@@ -70,6 +76,8 @@ class Sandbox:
 
     def _argv(self, command, env, user, cwd):
         enter = ["nsenter", "-t", str(self.init_pid), "-m", "-n", "-p"]
+        if self.hostname:
+            enter.append("-u")
         if not AS_ROOT:
             enter += ["-U", "--preserve-credentials"]
         environment = {"PATH": SANDBOX_PATH, "HOME": "/root", "LANG": "C"}

@@ -1,9 +1,10 @@
 #!/bin/sh
-# Runs as PID 1 of a fresh mount, network and PID namespace (see sandbox.py).
-# Everything mounted here disappears with the namespace; the host never
-# sees it.
+# Runs as PID 1 of a fresh mount, network and PID namespace (see sandbox.py),
+# and of a UTS namespace when a host name follows the stage.  Everything
+# mounted here disappears with the namespace; the host never sees it.
 set -e
 stage=$1
+name=${2:-}
 
 mount --make-rprivate /
 mount -t tmpfs lumo-stage "$stage"
@@ -105,6 +106,10 @@ mkdir -m 1777 /run/lock
 mount -o remount,bind,ro /
 
 ip link set lo up
+if [ -n "$name" ]; then
+  hostname "$name"
+  echo "$name" > /etc/hostname
+fi
 
 echo ready
 # Stay as the namespace's init, reaping whatever is orphaned to it.
