@@ -2,12 +2,14 @@
 # scripts beside it.  Installs the missing ones with apt-get.  cups-filters
 # and openprinting-ppds are what a real print server has beside CUPS (a
 # foomatic-rip, format conversions, PPD files): the tests must pass with
-# them, and the benchmark measures the scheduler with them.
+# them, and the benchmark measures the scheduler with them.  ansible-core and
+# OpenSSH are for the fleet tests' lab (tests/fleet); installing
+# openssh-server may start the machine's own sshd, which the lab never uses.
 
 LUMO_PACKAGES="cmake make g++ libcups2-dev zlib1g-dev libgtest-dev python3 python3-pytest
   cups-daemon cups-client cups-ppdc cups-filters openprinting-ppds checkpolicy semodule-utils
   util-linux iproute2 procps gzip tar groff-base clang libclang-rt-14-dev strace
-  nlohmann-json3-dev"
+  nlohmann-json3-dev ansible-core openssh-server openssh-client"
 
 install_missing_packages() {
   missing=""
