@@ -156,6 +156,16 @@ def test_at_half_every_batch_runs_and_the_table_says_why(fleet):
                      r"\s+Office:InputSlot=Tray3\s", text, flags=re.M), text
 
 
+def test_the_table_is_rebuilt_from_the_records_alone(fleet):
+    run_dir = fleet.reports / "rollout"
+    written = {form: (run_dir / f"fleet.{form}").read_text() for form in ("json", "csv", "txt")}
+    for form in written:
+        (run_dir / f"fleet.{form}").unlink()
+    run = fleet.play("summary.yml", "--limit", "alpha", lumo_run_id="rollout")
+    assert run.returncode == 0, run.stdout[-3000:]
+    assert {form: (run_dir / f"fleet.{form}").read_text() for form in written} == written
+
+
 def test_a_rerun_changes_nothing_and_restarts_nothing(fleet):
     restarts = {name: systemctl_calls(fleet.lab[name]) for name in SERVING}
     earlier = set(p.name for p in fleet.reports.iterdir())
