@@ -131,6 +131,15 @@ QueuePlans planQueues(ProductPpdIndex& index, const ProductPpdSource& source,
     auto place = isOwnPpd(printer) ? queue.files.begin() : queue.files.end();
     queue.files.insert(place, std::move(file));
   }
+  // CUPS keeps a queue's previous PPD as Q.ppd.O when the queue gets a new
+  // one, as after a live update.  When the queue's own PPD is not among the
+  // older ones, that copy is only the scheduler's backup: moving it would
+  // make every later run change it again.
+  queues.erase(std::remove_if(queues.begin(), queues.end(),
+                              [](const QueuePlan& queue) {
+                                return !isOwnPpd(queue.files.front().printer);
+                              }),
+               queues.end());
   for (QueuePlan& queue : queues) {
     bool update = std::any_of(queue.files.begin(), queue.files.end(), [](const QueueFile& f) {
       return f.action == QueueAction::kUpdate;

@@ -66,7 +66,8 @@ bool isOwnPpd(const PrinterEntry& printer);
 
 // Plans each queue of the list (one plan per queue name, its files in list
 // order) without changing anything.  With a selection (-p) the queues it
-// does not name are kept, "not selected".
+// does not name are kept, "not selected".  CUPS's older copy of a queue
+// whose own PPD is not in the list is left out: the queue is current.
 QueuePlans planQueues(ProductPpdIndex& index, const ProductPpdSource& source,
                       const PrinterList& printers,
                       const std::vector<std::string>& selection = {});

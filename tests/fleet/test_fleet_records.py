@@ -67,6 +67,7 @@ def test_the_table_has_a_row_per_server_in_inventory_order(tmp_path):
     assert [(r["host"], r["outcome"]) for r in rows] == [
         ("a", "not reached"), ("b", "upgraded"), ("c", "unreachable")]
     assert rows[1]["updated"] == ["Office"]
+    assert (rows[1]["reason"], rows[2]["reason"]) == ("", "refused")
     assert rows[1]["kept"] == [{"queue": "Old, \"x\"", "reason": "no-product-ppd"}]
     assert rows[1]["not_carried"] == [{"queue": "Office", "keyword": "InputSlot",
                                        "choice": "Tray3"}]

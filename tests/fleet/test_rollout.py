@@ -9,7 +9,7 @@
 
 The tests run in order on the one fleet, as an administrator would: a
 preview, a rollout that a failure halts, one that runs to the end, a rerun
-that has nothing to do, and an undo."""
+that has nothing to do, an undo and a removal."""
 
 import json
 import re
@@ -94,9 +94,10 @@ def test_check_mode_previews_every_server_and_changes_nothing(fleet):
     before = {h.name: (tree_state(h, WATCHED, skip=UNWATCHED), scheduler_pid(h))
               for h in fleet.servers()}
     run = fleet.play("rollout.yml", "--check", "--diff", lumo_run_id="check",
-                     lumo_batch=["100%"], lumo_max_fail_percentage=100)
-    # bravo would stop and delta does not answer: both fail, the rest go on.
-    assert run.returncode == 2, run.stdout[-3000:]
+                     lumo_batch=["100%"], lumo_max_fail_percentage=100, lumo_accept=["stopped"])
+    # bravo would stop, which is accepted here; delta does not answer.
+    counts = recap(run.stdout)
+    assert (counts["bravo"]["failed"], counts["delta"]["failed"]) == (0, 1), run.stdout[-3000:]
     for host in fleet.servers():
         after = (tree_state(host, WATCHED, skip=UNWATCHED), scheduler_pid(host))
         assert changes(before[host.name][0], after[0]) == [], host.name
@@ -118,32 +119,37 @@ def test_check_mode_previews_every_server_and_changes_nothing(fleet):
 
 
 def test_batches_stop_at_the_first_failing_batch(fleet):
+    # A canary: only each server's Office queue.
     run = fleet.play("rollout.yml", lumo_run_id="halted", lumo_batch=[2],
-                     lumo_max_fail_percentage=0)
+                     lumo_max_fail_percentage=0, lumo_queues=["Office"])
     assert run.returncode != 0
     table = fleet.table("halted")
     assert {h: r["outcome"] for h, r in table.items()} == {
         "alpha": "installed", "bravo": "stopped", "charlie": "not reached",
         "delta": "not reached", "echo": "not reached", "foxtrot": "not reached"}
-    assert table["bravo"]["exit_status"] == 1
-    assert versions(fleet.lab["alpha"]) == {"Office": 4, "Lab": 4}
+    assert (table["bravo"]["exit_status"], table["bravo"]["reason"]) == (
+        1, "no foomatic-rip program")
+    assert versions(fleet.lab["alpha"]) == {"Office": 4, "Lab": 1}
+    assert table["alpha"]["kept"] == [{"queue": "Lab", "reason": "not-selected"}]
     assert versions(fleet.lab["charlie"]) == {"Office": 1, "Lab": 1}
     assert systemctl_calls(fleet.lab["charlie"]) == []
     assert (fleet.reports / "halted" / "fleet.txt").read_text().count("not reached") == 4
 
 
 def test_at_half_every_batch_runs_and_the_table_says_why(fleet):
+    # The new PPDs go to the running CUPS, without a restart.
     run = fleet.play("rollout.yml", lumo_run_id="rollout", lumo_batch=[2],
-                     lumo_max_fail_percentage=50)
+                     lumo_max_fail_percentage=50, lumo_live=True)
     counts = recap(run.stdout)
     # The role fails the unreachable server itself, so that it counts.
     assert counts["bravo"]["failed"] == 1 and counts["delta"]["failed"] == 1
     assert all(counts[h]["failed"] == 0 for h in SERVING), run.stdout[-3000:]
     table = fleet.table("rollout")
     assert {h: r["outcome"] for h, r in table.items()} == {
-        "alpha": "unchanged", "bravo": "stopped", "charlie": "installed",
+        "alpha": "upgraded", "bravo": "stopped", "charlie": "installed",
         "delta": "unreachable", "echo": "installed", "foxtrot": "installed"}
     assert table["charlie"]["kept"] == [{"queue": "Orphan", "reason": "no-product-ppd"}]
+    assert table["alpha"]["updated"] == ["Lab"]
     for name in SERVING:
         host = fleet.lab[name]
         assert versions(host) == {"Office": 4, "Lab": 4}, name
@@ -184,7 +190,7 @@ def test_a_rerun_changes_nothing_and_restarts_nothing(fleet):
     found = {line.split()[0]: json.loads(line.split("=>", 1)[1])
              for line in info.stdout.splitlines() if "=>" in line}
     assert {h: (r["installed"], r["version"], r["last_report"]["outcome"])
-            for h, r in found.items()} == {"alpha": (True, "4.0", "installed"),
+            for h, r in found.items()} == {"alpha": (True, "4.0", "upgraded"),
                                             "charlie": (True, "4.0", "installed")}
     assert found["alpha"]["older_queues"] == []
     assert [(q["name"], q["reasonCode"]) for q in found["charlie"]["older_queues"]] == [
@@ -203,3 +209,13 @@ def test_undo_gives_every_queue_its_old_ppd_back(fleet):
         assert versions(host) == {"Office": 1, "Lab": 1}, name
         office = queue_defaults(host, "Office")
         assert (office["PageSize"], office["InputSlot"]) == ("Letter", "Tray3"), name
+
+
+def test_remove_takes_the_product_off_where_it_is(fleet):
+    fleet.play("remove.yml", lumo_run_id="remove", lumo_batch=["100%"],
+               lumo_max_fail_percentage=50)
+    assert {h: r["outcome"] for h, r in fleet.table("remove").items()} == {
+        "alpha": "removed", "bravo": "unchanged", "charlie": "removed", "delta": "unreachable",
+        "echo": "removed", "foxtrot": "removed"}
+    for name in SERVING:
+        assert not fleet.lab[name].exists("/opt/oxa/bin/setup"), name

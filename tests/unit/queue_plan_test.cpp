@@ -71,6 +71,19 @@ TEST_F(QueuePlanTest, TheInstalledCopyOfThePackagesFileOneEntryPerQueue) {
   EXPECT_EQ(log.text(), "");  // planning is silent: the run logs as it goes
 }
 
+// After a live update the scheduler keeps the queue's earlier PPD as
+// Q.ppd.O; with the queue's own PPD current, a rerun has nothing to move.
+TEST_F(QueuePlanTest, CupsBackupOfACurrentQueueIsLeftAlone) {
+  queue("Office.ppd.O");
+  writeFile(top.file("etc/cups/ppd/Office.ppd"), product);
+  queue("Hall.ppd.O");
+  queue("Hall.ppd");
+  QueuePlans queues = plan();
+  ASSERT_EQ(queues.size(), 1u);
+  EXPECT_EQ(queues[0].name, "Hall");
+  EXPECT_EQ(queues[0].files.size(), 2u);
+}
+
 // Without an installed copy, a file already in the product PPD directory
 // serves only when it is the package's, byte for byte.
 TEST_F(QueuePlanTest, AFileInTheProductDirectoryMustBeThePackages) {

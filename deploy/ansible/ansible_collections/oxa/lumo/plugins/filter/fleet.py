@@ -19,7 +19,7 @@ RECORD_KEYS = ("outcome", "exit_status", "reasons", "changed", "failed", "msg", 
                "files", "removal", "restarts", "log", "plan", "report")
 
 COLUMNS = ("host", "outcome", "exit_status", "updated", "kept", "not_carried", "restarts",
-           "log")
+           "log", "reason")
 
 
 def fleet_record(result, reach, host):
@@ -35,17 +35,23 @@ def fleet_record(result, reach, host):
     return record
 
 
+def _reason(record, report):
+    """Why a server stopped, failed or was not reached."""
+    if record.get("outcome") == "unreachable":
+        return record.get("msg", "")
+    return report.get("reason") or ", ".join(record.get("reasons", []))
+
+
 def _row(host, record):
     if record is None:
         return {"host": host, "outcome": "not reached", "exit_status": None, "updated": [],
-                "kept": [], "not_carried": [], "removed": [], "restarts": [], "log": ""}
+                "kept": [], "not_carried": [], "removed": [], "restarts": [], "log": "",
+                "reason": ""}
     report = record.get("report") or record.get("plan") or {}
     row = {"host": host, "outcome": record.get("outcome"),
            "exit_status": record.get("exit_status"), "restarts": record.get("restarts", []),
-           "log": record.get("log", "")}
+           "log": record.get("log", ""), "reason": _reason(record, report)}
     row.update(queue_summary(report))
-    if record.get("failed"):
-        row["failure"] = record.get("msg", "")
     return row
 
 
@@ -63,7 +69,7 @@ def _cells(row):
     status = "" if row["exit_status"] is None else str(row["exit_status"])
     return [row["host"], row["outcome"], status, " ".join(row["updated"] + row["removed"]),
             " ".join(kept), " ".join(not_carried),
-            " ".join(str(r) for r in row["restarts"]), row["log"]]
+            " ".join(str(r) for r in row["restarts"]), row["log"], row["reason"]]
 
 
 def fleet_csv(rows):
