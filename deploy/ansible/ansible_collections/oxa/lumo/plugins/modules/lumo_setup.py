@@ -187,14 +187,17 @@ def setup_arguments(params):
 def keep_last_report(module, report):
     """Keeps the report where lumo_info finds it: written beside and renamed
     over, so a link planted there is replaced, never written through."""
-    directory = os.path.dirname(LAST_REPORT)
+    staged = None
     try:
-        fd, staged = tempfile.mkstemp(prefix=".Lumo4.0_LastReport.", dir=directory)
+        fd, staged = tempfile.mkstemp(prefix=".Lumo4.0_LastReport.",
+                                      dir=os.path.dirname(LAST_REPORT))
         with os.fdopen(fd, "w") as out:
             json.dump(report, out, indent=2)
         os.rename(staged, LAST_REPORT)
     except OSError as error:
         module.warn("The report could not be kept in %s: %s" % (LAST_REPORT, error))
+        if staged and os.path.exists(staged):
+            os.unlink(staged)
 
 
 def module_result(report, outcome, key):
