@@ -564,6 +564,7 @@ Host *
                 if self._spare_control_dir:
                     shutil.rmtree(self._spare_control_dir, ignore_errors=True)
                     self._spare_control_dir = None
+                    self.control_dir = None
 
     def __enter__(self):
         return self
