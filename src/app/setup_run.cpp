@@ -185,17 +185,15 @@ bool SetupRun::checkStartDir(const char* invocation) {
   // files to install, the product's netcat) must be root's alone.
   std::string why;
   if (facts_.uid == 0 && !isRootOnlyPath(facts_.startDir, &why)) {
-    std::string text = formatText("The start directory %s is not root's alone (%s): refused.",
-                                  facts_.startDir.c_str(), why.c_str());
-    std::fprintf(stderr, "%s\n", text.c_str());
-    log_.message(text);
+    tell(log_, formatText("The start directory %s is not root's alone (%s): refused.",
+                          facts_.startDir.c_str(), why.c_str())
+                   .c_str());
     stop("start directory not root's alone");
     return false;
   }
   if (options_.allowAnyDir == 0 && !options_.deinstall &&
       facts_.startDir.compare(0, 8, "/opt/oxa") != 0) {
-    log_.message(msg::kNotFromOxaBin);
-    std::fprintf(stderr, "%s\n", msg::kNotFromOxaBin);
+    tell(log_, msg::kNotFromOxaBin);
     stop("not started from /opt/oxa");
     return false;
   }
@@ -373,6 +371,12 @@ void SetupRun::installBranch() {
   removeInstallLeftovers(context_, installation_.dir, record_.install.files,
                          runLock_.takenAt());
   record_.outcome = installation_.upgradeMode ? Outcome::kUpgraded : Outcome::kInstalled;
+  updateQueuesAndFinish();
+}
+
+// The queue step of an installing or undoing run, unless a signal came
+// before it, and the run's end, unless one came during it.
+void SetupRun::updateQueuesAndFinish() {
   if (interrupted())
     return;
   updateCupsQueues();
@@ -524,11 +528,7 @@ void SetupRun::undoBranch() {
       ask("Would you like to give the queues their earlier PPD back?") != kAnswerYes)
     return declined();
   record_.outcome = Outcome::kUndone;
-  if (interrupted())
-    return;
-  updateCupsQueues();
-  if (!interrupted())
-    finish();
+  updateQueuesAndFinish();
 }
 
 // A report asked for must be possible before anything changes: a run

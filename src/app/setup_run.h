@@ -46,6 +46,7 @@ class SetupRun {
   void takeEarlierInstallation(int kind);
   void planInstall();
   void updateCupsQueues();
+  void updateQueuesAndFinish();
   void installBranch();
   void previewInstall();
   void deinstallBranch();

@@ -1,11 +1,16 @@
 #include "base/interruptions.h"
 
 #include <ctime>
-#include <initializer_list>
+
+namespace {
+
+constexpr int kHeldSignals[] = {SIGTERM, SIGINT, SIGHUP};
+
+}  // namespace
 
 Interruptions::Interruptions() {
   sigemptyset(&held_);
-  for (int held : {SIGTERM, SIGINT, SIGHUP})
+  for (int held : kHeldSignals)
     sigaddset(&held_, held);
   sigprocmask(SIG_BLOCK, &held_, &previous_);
 }
@@ -36,7 +41,7 @@ bool Interruptions::arrived() {
   sigset_t pending;
   if (sigpending(&pending) != 0)
     return false;
-  for (int held : {SIGTERM, SIGINT, SIGHUP}) {
+  for (int held : kHeldSignals) {
     if (!sigismember(&pending, held))
       continue;
     const timespec now = {0, 0};

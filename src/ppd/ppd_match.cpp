@@ -13,11 +13,6 @@ namespace {
 // Where the product's PPD files lie when no other directory was settled.
 const char kProductPpdDir[] = "/opt/oxa/ppd";
 
-bool sameDir(dev_t device, ino_t inode, const timespec& modified, const struct stat& st) {
-  return device == st.st_dev && inode == st.st_ino && modified.tv_sec == st.st_mtim.tv_sec &&
-         modified.tv_nsec == st.st_mtim.tv_nsec;
-}
-
 }  // namespace
 
 std::optional<std::string> readPpdModel(ModelMatcher& matcher, const std::string& path,
@@ -44,13 +39,13 @@ std::optional<std::string> readPpdModel(ModelMatcher& matcher, cups_file_t* file
 // The product's files are in place before the first look-up.
 const std::vector<ProductPpdIndex::ProductPpd>& ProductPpdIndex::filesOf(Log& log,
                                                                         const std::string& dir) {
-  struct stat st;
-  if (stat(dir.c_str(), &st) != 0)
+  FileStamp stamp = stampOf(dir);
+  if (stamp.size < 0)
     return none_;
   DirListing& listing = listings_[dir];
-  if (sameDir(listing.device, listing.inode, listing.modified, st))
+  if (listing.stamp == stamp)
     return listing.files;
-  listing = DirListing{st.st_dev, st.st_ino, st.st_mtim, {}};
+  listing = DirListing{stamp, {}};
   forEachEntry(log, dir, [&](const std::string& path, const std::string&) {
     ProductPpd file;
     file.path = path;

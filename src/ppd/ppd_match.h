@@ -5,13 +5,13 @@
 #define LUMO_PPD_PPD_MATCH_H
 
 #include <cups/file.h>
-#include <sys/stat.h>
 
 #include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "base/files.h"
 #include "ppd/model_line.h"
 #include "ppd/printer_list.h"
 #include "ppd/product_ppd_texts.h"
@@ -54,9 +54,7 @@ class ProductPpdIndex {
   // A directory's files in listing order, and the directory as it was when
   // they were read.
   struct DirListing {
-    dev_t device = 0;
-    ino_t inode = 0;
-    timespec modified = {};
+    FileStamp stamp;
     std::vector<ProductPpd> files;
   };
   const std::vector<ProductPpd>& filesOf(Log& log, const std::string& dir);

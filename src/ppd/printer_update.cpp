@@ -57,11 +57,28 @@ Status prepareInput(const ProductPpdText& product, const std::string& found, Fd 
                  error);
 }
 
+// Copies in to out with the file's carried defaults written in, and
+// closes out; each default left as the PPD has it is logged.
+Status writeWithDefaults(Log& log, FILE* in, File out, const QueueFile& file,
+                         const std::string& output) {
+  logDefaultsLeft(log, file.defaults);
+  if (out)
+    processNewPPD(log, in, out.get(), carriedDefaults(file.defaults));
+  bool written = out && !std::ferror(in) && !std::ferror(out.get());
+  int error = errno;
+  if (closeFile(out) && written)
+    return Status();
+  return failure(Reason::kWriteFailed,
+                 formatText("Problem writing: %s for printer %s!", output.c_str(),
+                            file.printer.queueName.c_str()),
+                 error);
+}
+
 // Rewrites the product PPD's text, which the input copy holds, into the
 // output file, whose descriptor it takes over.  It fails when the text is
-// no readable PPD or the output was not written whole.  (The text is the package's, byte for
-// byte, and the rewrite changes only default lines, so a whole write is a
-// readable PPD.)
+// no readable PPD or the output was not written whole.  (The text is the
+// package's, byte for byte, and the rewrite changes only default lines, so
+// a whole write is a readable PPD.)
 Status writeNewPpd(Log& log, ProductPpdText& product, const std::string& input, Fd outFd,
                    const std::string& output, const QueueFile& file) {
   const std::string& queue = file.printer.queueName;
@@ -75,16 +92,7 @@ Status writeNewPpd(Log& log, ProductPpdText& product, const std::string& input, 
     return failure(Reason::kUnreadablePpd,
                    formatText("Problem reading: %s as a PPD for printer %s!\n", input.c_str(),
                               queue.c_str()));
-  logDefaultsLeft(log, file.defaults);
-  processNewPPD(log, in.get(), out.get(), carriedDefaults(file.defaults));
-  bool written = !std::ferror(in.get()) && !std::ferror(out.get());
-  int error = errno;
-  written = closeFile(out) && written;
-  if (written)
-    return Status();
-  return failure(Reason::kWriteFailed,
-                 formatText("Problem writing: %s for printer %s!\n", output.c_str(), queue.c_str()),
-                 error);
+  return writeWithDefaults(log, in.get(), std::move(out), file, output);
 }
 
 // Logs why a failed step failed, and hands the status on.
@@ -94,15 +102,20 @@ Status logged(Log& log, Status status) {
   return status;
 }
 
-// Undoing: the queue's current PPD kept beside its backup, as a backup
-// is written.
-Status keepCurrentPPD(Log& log, const std::string& ppdPath, const std::string& queueName) {
-  std::string kept = keptCurrentName(ppdPath, queueName);
-  Status copy = copyWhole(ppdPath, kept, kSourceMode);
-  log.printf(msg::kSavingResult, ppdPath.c_str(), kept.c_str(), commandStatus(copy));
+// Saves the PPD whole at `saved`, with its owner, group and bits, and logs
+// "saving %s to %s: result=%d".
+Status savePPD(Log& log, const std::string& ppdPath, const std::string& saved) {
+  Status copy = copyWhole(ppdPath, saved, kSourceMode);
+  log.printf(msg::kSavingResult, ppdPath.c_str(), saved.c_str(), commandStatus(copy));
   if (!copy.ok())
     copy.reason = Reason::kBackupFailed;
   return logged(log, copy);
+}
+
+// Undoing: the queue's current PPD kept beside its backup, as a backup
+// is written.
+Status keepCurrentPPD(Log& log, const std::string& ppdPath, const std::string& queueName) {
+  return savePPD(log, ppdPath, keptCurrentName(ppdPath, queueName));
 }
 
 // Undoing: the earlier PPD (the backup) with the defaults chosen since the
@@ -121,17 +134,10 @@ Status writeEarlierPpd(Log& log, const QueueFile& file, std::string& newName) {
                                           queue.c_str(), file.productPpd.c_str()),
                                errno));
   scratch.hold(output);
-  File out = streamOf(std::move(outFd), "w");
-  logDefaultsLeft(log, file.defaults);
-  if (out)
-    processNewPPD(log, in.get(), out.get(), carriedDefaults(file.defaults));
-  bool written = out && !std::ferror(in.get()) && !std::ferror(out.get());
-  int error = errno;
-  if (!(closeFile(out) && written))
-    return logged(log, failure(Reason::kWriteFailed,
-                               formatText("Problem writing: %s for printer %s!", output.c_str(),
-                                          queue.c_str()),
-                               error));
+  Status written =
+      writeWithDefaults(log, in.get(), streamOf(std::move(outFd), "w"), file, output);
+  if (!written.ok())
+    return logged(log, written);
   scratch.release(output);
   newName = output;
   log.printf("Earlier PPD for printer %s in: %s.", queue.c_str(), newName.c_str());
@@ -274,7 +280,8 @@ Status installNewPPD(Log& log, ProductPpdIndex& index, const QueueFile& file,
                                           dir.c_str(), queue.c_str()),
                                errno));
   scratch.hold(output);
-  Status status = logged(log, prepareInput(product, file.productPpd, std::move(inFd), input, queue));
+  Status status =
+      logged(log, prepareInput(product, file.productPpd, std::move(inFd), input, queue));
   if (status.ok())
     status = logged(log, writeNewPpd(log, product, input, std::move(outFd), output, file));
   if (!status.ok())
@@ -300,11 +307,7 @@ Status backupPPD(Log& log, const std::string& ppdPath, const std::string& queueN
     return logged(log, failure(Reason::kBackupFailed,
                                formatText("Backup name longer than %zu characters refused: '%s'.",
                                           kTextMax, backup.c_str())));
-  Status copy = copyWhole(ppdPath, backup, kSourceMode);
-  log.printf(msg::kSavingResult, ppdPath.c_str(), backup.c_str(), commandStatus(copy));
-  if (!copy.ok())
-    copy.reason = Reason::kBackupFailed;
-  return logged(log, copy);
+  return savePPD(log, ppdPath, backup);
 }
 
 Status replacePPD(Log& log, const QueueFile& file, const std::string& newName) {

@@ -18,25 +18,14 @@ bool ProductPpdText::sameAs(const std::string& other) {
   return same_;
 }
 
-bool ProductPpdText::isFile(const struct stat& st) const {
-  return device_ == st.st_dev && inode_ == st.st_ino && size_ == st.st_size &&
-         modified_.tv_sec == st.st_mtim.tv_sec && modified_.tv_nsec == st.st_mtim.tv_nsec;
-}
-
 ProductPpdText& ProductPpdTexts::textOf(const std::string& path) {
   ProductPpdText& kept = texts_[path];
-  struct stat st;
-  bool exists = stat(path.c_str(), &st) == 0;
-  if (exists && kept.whole_ && kept.isFile(st))
+  FileStamp stamp = stampOf(path);
+  if (stamp.size >= 0 && kept.whole_ && kept.stamp_ == stamp)
     return kept;
   kept = ProductPpdText();
   kept.path_ = path;
-  if (exists) {
-    kept.device_ = st.st_dev;
-    kept.inode_ = st.st_ino;
-    kept.size_ = st.st_size;
-    kept.modified_ = st.st_mtim;
-  }
+  kept.stamp_ = stamp;
   kept.whole_ = readUncompressed(path, kept.text_);
   return kept;
 }

@@ -6,12 +6,11 @@
 #ifndef LUMO_PPD_PRODUCT_PPD_TEXTS_H
 #define LUMO_PPD_PRODUCT_PPD_TEXTS_H
 
-#include <sys/stat.h>
-
 #include <map>
 #include <optional>
 #include <string>
 
+#include "base/files.h"
 #include "ppd/option_list.h"
 
 // One product PPD file as read, and the file as it was then.
@@ -32,13 +31,9 @@ class ProductPpdText {
 
  private:
   friend class ProductPpdTexts;
-  bool isFile(const struct stat& st) const;
 
   std::string path_;
-  dev_t device_ = 0;
-  ino_t inode_ = 0;
-  off_t size_ = 0;
-  timespec modified_ = {};
+  FileStamp stamp_;
   bool whole_ = false;
   std::string text_;
   bool read_ = false;  // offered_ holds libcups's reading

@@ -119,10 +119,9 @@ QueuePlans planQueues(ProductPpdIndex& index, const ProductPpdSource& source,
   for (const PrinterEntry& printer : printers) {
     QueueFile file;
     file.printer = printer;
-    bool selected = selection.empty() || std::find(selection.begin(), selection.end(),
-                                                   printer.queueName) != selection.end();
-    file.why = selected ? planFile(index, offered, source, file)
-                        : failure(Reason::kNotSelected, "not selected");
+    file.why = isSelected(selection, printer.queueName)
+                   ? planFile(index, offered, source, file)
+                   : failure(Reason::kNotSelected, "not selected");
     file.action = file.why.ok() ? QueueAction::kUpdate : QueueAction::kKeep;
     if (file.action == QueueAction::kKeep)
       file.defaults.clear();
@@ -149,6 +148,11 @@ QueuePlans planQueues(ProductPpdIndex& index, const ProductPpdSource& source,
       queue.why = queue.files.front().why;
   }
   return queues;
+}
+
+bool isSelected(const std::vector<std::string>& selection, const std::string& queue) {
+  return selection.empty() ||
+         std::find(selection.begin(), selection.end(), queue) != selection.end();
 }
 
 bool isOwnPpd(const PrinterEntry& printer) {

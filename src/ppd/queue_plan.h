@@ -60,6 +60,9 @@ struct ProductPpdSource {
 bool findPlannedPpd(ProductPpdIndex& index, const ProductPpdSource& source,
                     const PrinterEntry& printer, QueueFile& file);
 
+// Whether -p names the queue: every queue is selected when it names none.
+bool isSelected(const std::vector<std::string>& selection, const std::string& queue);
+
 // Whether the file is the queue's own PPD, the one the scheduler reads,
 // rather than CUPS's older copy.
 bool isOwnPpd(const PrinterEntry& printer);

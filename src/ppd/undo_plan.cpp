@@ -1,7 +1,7 @@
 #include "ppd/undo_plan.h"
 
-#include <algorithm>
 #include <map>
+#include <utility>
 
 #include "base/files.h"
 #include "base/log.h"
@@ -95,10 +95,9 @@ QueuePlans planUndo(ProductPpdIndex& index, const ProductPpdSource& source,
     QueueFile file;
     file.printer = printer;
     file.undo = true;
-    bool selected = selection.empty() || std::find(selection.begin(), selection.end(),
-                                                   printer.queueName) != selection.end();
-    file.why = selected ? planUndoFile(index, source, file)
-                        : failure(Reason::kNotSelected, "not selected");
+    file.why = isSelected(selection, printer.queueName)
+                   ? planUndoFile(index, source, file)
+                   : failure(Reason::kNotSelected, "not selected");
     file.action = file.why.ok() ? QueueAction::kUpdate : QueueAction::kKeep;
     QueuePlan queue;
     queue.name = printer.queueName;

@@ -45,7 +45,7 @@ if str(SYSTEM_TESTS) not in sys.path:
     sys.path.insert(0, str(SYSTEM_TESTS))
 
 from queues import start_print_server  # noqa: E402
-from sandbox import AS_ROOT, Sandbox, _child_of, wait_until  # noqa: E402
+from sandbox import AS_ROOT, Sandbox, end_holder, start_holder, wait_until  # noqa: E402
 
 NETWORK = ipaddress.ip_network("10.213.0.0/24")
 CONTROLLER_ADDRESS = str(NETWORK[1])
@@ -98,7 +98,8 @@ def missing_tools():
         return "the lab needs real root (network namespaces, veth pairs, a bridge)"
     for tool in (ANSIBLE_PLAYBOOK, SSHD, "/usr/bin/ssh", "/usr/bin/ssh-keygen"):
         if not os.access(tool, os.X_OK):
-            return f"{tool} is missing (Debian packages ansible-core, openssh-server, openssh-client)"
+            return (f"{tool} is missing "
+                    "(Debian packages ansible-core, openssh-server, openssh-client)")
     if not shutil.which("ip"):
         return "ip (iproute2) is missing"
     return None
@@ -254,14 +255,9 @@ class Lab:
         script = (f"ip link set lo up && ip link add {BRIDGE} type bridge && "
                   f"ip addr add {CONTROLLER_ADDRESS}/{NETWORK.prefixlen} dev {BRIDGE} && "
                   f"ip link set {BRIDGE} up && exec {PYTHON} -c {shlex.quote(CONTROLLER_INIT)}")
-        self._holder = subprocess.Popen(
+        self._holder, self._init_pid = start_holder(
             ["unshare", "--net", "--pid", "--fork", "--", "/bin/sh", "-c", script],
-            stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
-        line = self._holder.stdout.readline()
-        if line.strip() != "ready":
-            self._holder.kill()
-            raise RuntimeError("lab network did not start: " + line + self._holder.stderr.read())
-        self._init_pid = _child_of(self._holder.pid)
+            "lab network", stdin=subprocess.PIPE)
         self._pidns = os.readlink(f"/proc/{self._init_pid}/ns/pid")
 
     @property
@@ -550,14 +546,7 @@ Host *
                     self._remove_control_sockets()
                 if self._holder:
                     self._holder.stdin.close()
-                    if self._init_pid:
-                        try:
-                            os.kill(self._init_pid, signal.SIGKILL)
-                        except ProcessLookupError:
-                            pass
-                    self._holder.wait(timeout=30)
-                    self._holder.stdout.close()
-                    self._holder.stderr.close()
+                    end_holder(self._holder, self._init_pid)
                     self._holder = None
                     self._init_pid = None
                     self._pidns = None

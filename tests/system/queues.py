@@ -49,9 +49,13 @@ def place_product_ppds(sb, directory=PRODUCT_PPD_DIR):
         target.write_bytes((built_ppd_dir() / name).read_bytes())
 
 
-def start_print_server(sb, seconds=60):
+def start_print_server(sb, seconds=60, write_at_once=False):
     """A running cupsd (see start_cupsd), the systemctl stub that restarts
-    it, and a stand-in foomatic-rip filter (setup requires one)."""
+    it, and a stand-in foomatic-rip filter (setup requires one).  With
+    write_at_once cupsd writes its files at once, not a while after a
+    change, so no write of its own falls between two snapshots."""
+    if write_at_once:
+        sb.sh("echo 'DirtyCleanInterval 0' >> /etc/cups/cupsd.conf")
     place_foomatic_rip(sb)
     stub_systemctl(sb)
     start_cupsd(sb, seconds)

@@ -49,6 +49,30 @@ def _child_of(pid):
     return None
 
 
+def start_holder(command, what, stdin=subprocess.DEVNULL):
+    """Starts an unshare command whose init says "ready" once its namespaces
+    are set up; returns the process and the host pid of that init."""
+    process = subprocess.Popen(command, stdin=stdin, stdout=subprocess.PIPE,
+                               stderr=subprocess.PIPE, text=True)
+    line = process.stdout.readline()
+    if line.strip() != "ready":
+        process.kill()
+        raise RuntimeError(f"{what} did not start: " + line + process.stderr.read())
+    return process, _child_of(process.pid)
+
+
+def end_holder(process, init_pid):
+    """Kills the init, which ends everything in its PID namespace, and reaps
+    the unshare command."""
+    try:
+        os.kill(init_pid, signal.SIGKILL)
+    except ProcessLookupError:
+        pass
+    process.wait(timeout=30)
+    process.stdout.close()
+    process.stderr.close()
+
+
 class Sandbox:
     def __init__(self, stage, hostname=None):
         """With a hostname the sandbox also gets a UTS namespace of its own
@@ -62,14 +86,7 @@ class Sandbox:
         if not AS_ROOT:
             command += ["--user", "--map-root-user"]
         command += ["/bin/sh", str(INIT), str(self.stage)] + ([hostname] if hostname else [])
-        self.unshare = subprocess.Popen(command, stdin=subprocess.DEVNULL,
-                                        stdout=subprocess.PIPE, stderr=subprocess.PIPE,
-                                        text=True)
-        line = self.unshare.stdout.readline()
-        if line.strip() != "ready":
-            self.unshare.kill()
-            raise RuntimeError("sandbox did not start: " + line + self.unshare.stderr.read())
-        self.init_pid = _child_of(self.unshare.pid)
+        self.unshare, self.init_pid = start_holder(command, "sandbox")
         self.root = pathlib.Path(f"/proc/{self.init_pid}/root")
 
     # -- commands -----------------------------------------------------------
@@ -163,14 +180,7 @@ class Sandbox:
     # -- lifetime -----------------------------------------------------------
 
     def close(self):
-        if self.init_pid:
-            try:
-                os.kill(self.init_pid, signal.SIGKILL)
-            except ProcessLookupError:
-                pass
-        self.unshare.wait(timeout=30)
-        self.unshare.stdout.close()
-        self.unshare.stderr.close()
+        end_holder(self.unshare, self.init_pid)
 
 
 def wait_until(predicate, timeout=15.0, step=0.1):

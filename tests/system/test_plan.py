@@ -18,8 +18,7 @@ ORPHAN_MODEL = "Norvik LP 1200 Duplex PS", "Norvik LP 1400 PS"
 
 @pytest.fixture
 def server(sandbox):
-    sandbox.sh("echo 'DirtyCleanInterval 0' >> /etc/cups/cupsd.conf")
-    start_print_server(sandbox)
+    start_print_server(sandbox, write_at_once=True)
     sandbox.sh(f"mkdir -p {MODEL_DIR}")
     return sandbox
 

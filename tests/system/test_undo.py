@@ -19,8 +19,7 @@ TRAY9 = {"InputSlot": "Tray9"}
 
 @pytest.fixture
 def server(sandbox, unpack):
-    sandbox.sh("echo 'DirtyCleanInterval 0' >> /etc/cups/cupsd.conf")
-    start_print_server(sandbox)
+    start_print_server(sandbox, write_at_once=True)
     unpack()
     return sandbox
 
