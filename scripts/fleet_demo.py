@@ -42,7 +42,7 @@ def play(lab, inventory, reports, run_id, *options, **variables):
     started = time.monotonic()
     result = lab.ansible(["ansible-playbook", "-i", str(inventory), "playbooks/rollout.yml",
                           "-e", json.dumps(extra), *options],
-                         cwd=ANSIBLE, env={"ANSIBLE_COLLECTIONS_PATH": str(ANSIBLE)})
+                         cwd=ANSIBLE)
     seconds = time.monotonic() - started
     recap = result.stdout[result.stdout.find("PLAY RECAP"):].strip()
     print(f"ansible-playbook {' '.join(options)}: exit status {result.returncode} "
@@ -55,7 +55,7 @@ def main():
     if reason:
         raise RuntimeError(reason)
     with tempfile.TemporaryDirectory(prefix="lumo-fleet-") as scratch, \
-            Lab(pathlib.Path(scratch) / "lab") as lab:
+            Lab(pathlib.Path(scratch) / "lab", collections=[ANSIBLE]) as lab:
         step(f"Four print servers on a lab network: {', '.join(SERVERS)}")
         print_servers(lab)
         inventory = lab.inventory(pathlib.Path(scratch) / "hosts.ini",

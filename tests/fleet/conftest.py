@@ -8,6 +8,8 @@ import pytest
 # The top of the tree; the system tests' helpers read it from here too
 # (product.py imports conftest.ROOT), so it comes before they are imported.
 ROOT = pathlib.Path(__file__).resolve().parents[2]
+# The product's Ansible content, whose collection the controller uses.
+ANSIBLE = ROOT / "deploy" / "ansible"
 
 from lab import Lab, missing_tools  # noqa: E402
 
@@ -22,7 +24,7 @@ def _open_lab(directory):
     reason = missing_tools()
     if reason:
         pytest.skip(reason)
-    return Lab(directory)
+    return Lab(directory, collections=[ANSIBLE])
 
 
 @pytest.fixture

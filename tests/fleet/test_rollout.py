@@ -16,14 +16,13 @@ import re
 
 import pytest
 
-from conftest import ROOT
+from conftest import ANSIBLE
 from cups import scheduler_pid, systemctl_calls
 from helpers import changes, tree_state
 from product import package_path
 from queues import lumo_version, old_ppd, place_queues, queue_defaults, queue_ppd, \
     start_print_server
 
-ANSIBLE = ROOT / "deploy" / "ansible"
 HOSTS = ["alpha", "bravo", "charlie", "delta", "echo", "foxtrot"]
 SERVING = ["alpha", "charlie", "echo", "foxtrot"]
 ORPHAN_MODEL = "Norvik LP 1200 Duplex PS", "Norvik LP 1400 PS"
@@ -50,7 +49,7 @@ class Fleet:
                  **variables}
         return self.lab.ansible(["ansible-playbook", "-i", str(self.inventory),
                                  f"playbooks/{playbook}", "-e", json.dumps(extra), *options],
-                                cwd=ANSIBLE, env={"ANSIBLE_COLLECTIONS_PATH": str(ANSIBLE)})
+                                cwd=ANSIBLE)
 
     def table(self, run_id):
         rows = json.loads((self.reports / run_id / "fleet.json").read_text())
@@ -185,8 +184,7 @@ def test_a_rerun_changes_nothing_and_restarts_nothing(fleet):
         SERVING, "unchanged")
 
     info = fleet.lab.ansible(["ansible", "-i", str(fleet.inventory), "alpha,charlie", "-o",
-                              "-m", "oxa.lumo.lumo_info"],
-                             env={"ANSIBLE_COLLECTIONS_PATH": str(ANSIBLE)})
+                              "-m", "oxa.lumo.lumo_info"])
     found = {line.split()[0]: json.loads(line.split("=>", 1)[1])
              for line in info.stdout.splitlines() if "=>" in line}
     assert {h: (r["installed"], r["version"], r["last_report"]["outcome"])
