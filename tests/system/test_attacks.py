@@ -22,7 +22,7 @@ MARKING = f"#!/bin/sh\necho \"$0\" >> {MARK}\n"
 
 
 def staged_install(sb, run_setup, args="", **kwargs):
-    """setup from the package unpacked in /srv/stage, as root."""
+    """A run of setup from the package unpacked in /srv/stage, as root."""
     return run_setup(args, program=f"{STAGE}/bin/setup", env=INSTALL_ENV, **kwargs)
 
 
@@ -76,7 +76,7 @@ def test_what_a_user_left_in_an_open_installation_is_passed_over(sandbox, unpack
     assert "/opt/oxa/lumoInfo2.0 passed over: /opt/oxa can be written by group or others." \
         in out.log_lines
     assert changes(before, tree_state(sb, ["/usr/local"])) == []
-    out = run_setup("-d", program=f"{STAGE}/bin/setup", input="yes\n", env=INSTALL_ENV)
+    out = staged_install(sb, run_setup, "-d", input="yes\n")
     assert sb.read(queue_ppd("Victim")) == victim
 
     # The product's PPD directory left open: a user's PPD for Office's
@@ -110,8 +110,7 @@ def test_a_removal_and_the_log_stay_where_they_belong(sandbox, unpack, run_setup
     sb.sh("mv /opt/oxa/bin /opt/oxa/bin.old && ln -s /usr/bin /opt/oxa/bin"
           f" && rm -f {LOG} && mkdir -p {LOG}/kept && touch {LOG}/kept/file")
     before = tree_state(sb, ["/usr/bin"], skip=["/usr/bin/orbgsfilter"], contents=False)
-    out = run_setup("-d -r /root/r.json", program=f"{STAGE}/bin/setup", input="yes\n",
-                    env=INSTALL_ENV, log_path="/no/log")
+    out = staged_install(sb, run_setup, "-d -r /root/r.json", input="yes\n", log_path="/no/log")
     after = tree_state(sb, ["/usr/bin"], skip=["/usr/bin/orbgsfilter"], contents=False)
     assert changes(before, after) == []
     assert sb.read("/usr/bin/nc") == "the system's own\n"

@@ -305,6 +305,14 @@ def renames(trace):
     return found
 
 
+def traced_renames(sb):
+    """The renames of a whole run of setup (see renames), its trace left in
+    /root/trace."""
+    sb.sh(f"umask 077; strace -f -qq -y -o /root/trace -e trace={RENAMES} {SETUP}",
+          env=INSTALL_ENV, timeout=300)
+    return renames(sb.read("/root/trace"))
+
+
 def update_step(target):
     return target.startswith("/etc/cups/") or target.endswith("/root/lumoConfig")
 
@@ -327,9 +335,7 @@ def test_run_killed_at_each_step_is_finished_by_the_next(sandbox, unpack):
     # after it is (a first installation writes more files).
     sb.sh(f"umask 077; {SETUP}", env=INSTALL_ENV, timeout=300)
     reset_print_server(sb, queues)
-    sb.sh(f"umask 077; strace -f -qq -y -o /root/trace -e trace={RENAMES} {SETUP}",
-          env=INSTALL_ENV, timeout=300)
-    targets = renames(sb.read("/root/trace"))
+    targets = traced_renames(sb)
     steps = [rename for rename in targets if update_step(rename[2])]
     assert len(steps) == 3 * len(queues), sb.read("/root/trace")
     # The installation's files: the product PPD copies and the uninstall
@@ -380,9 +386,7 @@ def test_a_signal_ends_the_run_after_the_queue_in_hand(sandbox, unpack):
     # SIGTERM comes as the first queue's PPD is being replaced, the one
     # after its backup: that queue is finished, the others are left.
     reset_print_server(sb, queues)
-    sb.sh(f"umask 077; strace -f -qq -y -o /root/trace -e trace={RENAMES} {SETUP}",
-          env=INSTALL_ENV, timeout=300)
-    call, ordinal, target = next(rename for rename in renames(sb.read("/root/trace"))
+    call, ordinal, target = next(rename for rename in traced_renames(sb)
                                  if rename[2].startswith(CUPS_PPD_DIR))
     first = os.path.basename(target)[:-len(".ppd")]
     reset_print_server(sb, queues)
@@ -416,9 +420,7 @@ def test_a_change_made_while_the_new_ppd_is_written_is_kept(sandbox, unpack):
     (queue,) = queues
     sb.sh(f"umask 077; {SETUP}", env=INSTALL_ENV, timeout=300)
     reset_print_server(sb, queues)
-    sb.sh(f"umask 077; strace -f -qq -y -o /root/trace -e trace={RENAMES} {SETUP}",
-          env=INSTALL_ENV, timeout=300)
-    call, ordinal, _ = next(rename for rename in renames(sb.read("/root/trace"))
+    call, ordinal, _ = next(rename for rename in traced_renames(sb)
                             if rename[2] == queue_ppd(queue))
     reset_print_server(sb, queues)
     start_cupsd(sb)
