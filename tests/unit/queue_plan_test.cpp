@@ -28,10 +28,10 @@ class QueuePlanTest : public ::testing::Test {
   }
   // A queue's PPD file of the older generation, with one default changed.
   void queue(const std::string& file, const std::string& text = "") {
-    std::string old = text.empty() ? product : text;
-    old.replace(old.find("*% Lumo version: 4"), 18, "*% Lumo version: 1");
-    old.replace(old.find("*DefaultPageSize: A4"), 20, "*DefaultPageSize: Letter");
-    writeFile(top.file("etc/cups/ppd/" + file), old);
+    std::string old = replaced(text.empty() ? product : text, "*% Lumo version: 4",
+                               "*% Lumo version: 1");
+    writeFile(top.file("etc/cups/ppd/" + file),
+              replaced(old, "*DefaultPageSize: A4", "*DefaultPageSize: Letter"));
   }
   QueuePlans plan() {
     PrinterList printers;

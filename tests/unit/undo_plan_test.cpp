@@ -13,11 +13,6 @@ namespace {
 
 const std::string kBuilt = LUMO_PRODUCT_PPD_DIR;
 
-std::string replaced(std::string text, const std::string& from, const std::string& to) {
-  text.replace(text.find(from), from.size(), to);
-  return text;
-}
-
 // A queue on the product's PPD, as an update left it, and its backup.
 class UndoPlanTest : public ::testing::Test {
  protected:

@@ -44,6 +44,11 @@ void writeFile(const std::string& path, const std::string& text) {
   std::ofstream(path, std::ios::binary) << text;
 }
 
+std::string replaced(std::string text, const std::string& from, const std::string& to) {
+  text.replace(text.find(from), from.size(), to);
+  return text;
+}
+
 TempLog::TempLog() {
   open(dir_.file("UpdateLog"));
 }

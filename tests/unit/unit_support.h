@@ -66,5 +66,7 @@ std::string readFile(const std::string& path);
 // The text of a file, decompressed when it is gzip-compressed.
 std::string gunzip(const std::string& path);
 void writeFile(const std::string& path, const std::string& text);
+// The text with the first `from` in it (which must be there) made `to`.
+std::string replaced(std::string text, const std::string& from, const std::string& to);
 
 #endif
