@@ -353,11 +353,6 @@ def way_live(sb, entries, context):
     return live_run(sb, entries, "-L")
 
 
-def prepare_undo(sb, entries, context):
-    """The queues given their new PPD by setup -L, each with its backup."""
-    way_live(sb, entries, context)
-
-
 def way_undo(sb, entries, context):
     """setup -R -L: each queue's earlier PPD handed back to the running
     scheduler, with the defaults chosen since carried back."""
@@ -408,9 +403,9 @@ def way_floor(sb, entries, context):
 # new PPD (returning at least its whole seconds, "whole") and what is done
 # before it, unmeasured.  Another way is one more entry here; the tables
 # take it up.  undo gives the queues their earlier PPD back after a live
-# update.
+# update, which leaves each queue its backup.
 WAYS = [("setup", way_setup, None), ("live", way_live, None), ("lpadmin", way_lpadmin, None),
-        ("floor", way_floor, None), ("undo", way_undo, prepare_undo)]
+        ("floor", way_floor, None), ("undo", way_undo, way_live)]
 
 
 def scheduler_cpu(sb):
