@@ -45,7 +45,8 @@ if str(SYSTEM_TESTS) not in sys.path:
     sys.path.insert(0, str(SYSTEM_TESTS))
 
 from queues import start_print_server  # noqa: E402
-from sandbox import AS_ROOT, Sandbox, end_holder, start_holder, wait_until  # noqa: E402
+from sandbox import (AS_ROOT, Sandbox, end_holder, pids_in_pid_namespace, start_holder,  # noqa: E402
+                     wait_until)
 
 NETWORK = ipaddress.ip_network("10.213.0.0/24")
 CONTROLLER_ADDRESS = str(NETWORK[1])
@@ -145,19 +146,6 @@ for pid, started in [line.split() for line in sys.stdin]:
 def _start_time(pid):
     with open(f"/proc/{pid}/stat") as stat:
         return stat.read().rsplit(")", 1)[1].split()[19]
-
-
-def _pids_in_pid_namespace(namespace):
-    pids = []
-    for entry in os.listdir("/proc"):
-        if not entry.isdigit():
-            continue
-        try:
-            if os.readlink(f"/proc/{entry}/ns/pid") == namespace:
-                pids.append(int(entry))
-        except OSError:
-            continue
-    return pids
 
 
 class Host(Sandbox):
@@ -502,7 +490,7 @@ Host *
         its commands and persistent connections."""
         if not self._pidns:
             return []
-        return [p for p in _pids_in_pid_namespace(self._pidns) if p != self.pid]
+        return [p for p in pids_in_pid_namespace(self._pidns) if p != self.pid]
 
     def _end_controller_processes(self):
         deadline = time.monotonic() + 10

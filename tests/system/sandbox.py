@@ -49,6 +49,18 @@ def _child_of(pid):
     return None
 
 
+def pids_in_pid_namespace(namespace):
+    """The host pids of the processes in a PID namespace (its ns/pid link)."""
+    pids = []
+    for entry in os.listdir("/proc"):
+        try:
+            if entry.isdigit() and os.readlink(f"/proc/{entry}/ns/pid") == namespace:
+                pids.append(int(entry))
+        except OSError:
+            continue
+    return pids
+
+
 def start_holder(command, what, stdin=subprocess.DEVNULL):
     """Starts an unshare command whose init says "ready" once its namespaces
     are set up; returns the process and the host pid of that init."""
@@ -127,13 +139,11 @@ class Sandbox:
     def host_pids(self, executable):
         """The host's pids of the sandbox's processes running executable
         (its path inside)."""
-        namespace = os.readlink(f"/proc/{self.init_pid}/ns/pid")
         pids = []
-        for entry in os.listdir("/proc"):
+        for pid in pids_in_pid_namespace(os.readlink(f"/proc/{self.init_pid}/ns/pid")):
             try:
-                if (entry.isdigit() and os.readlink(f"/proc/{entry}/ns/pid") == namespace
-                        and os.readlink(f"/proc/{entry}/exe") == executable):
-                    pids.append(int(entry))
+                if os.readlink(f"/proc/{pid}/exe") == executable:
+                    pids.append(pid)
             except OSError:
                 continue
         return pids
